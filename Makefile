@@ -1,0 +1,22 @@
+# make test : installs what is missing, builds, and runs every test under Wine.
+# make run  : builds and starts the installer under Wine.
+BUILD ?= build
+CMAKE_FLAGS = -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
+              -DCMAKE_PREFIX_PATH=$(CURDIR)/.deps/mingw64
+
+.PHONY: setup configure build test run bench clean
+
+setup:
+	@tools/setup.sh
+
+configure: setup
+	@[ -f $(BUILD)/build.ninja ] || cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD)
+
+test: build
+	@tools/test-env.sh ctest --test-dir $(BUILD) --output-on-failure $(CTEST_ARGS)
+
+clean:
+	rm -rf $(BUILD)
