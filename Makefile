@@ -15,8 +15,12 @@ configure: setup
 build: configure
 	@cmake --build $(BUILD)
 
+run: configure
+	@cmake --build $(BUILD) --target setup demo_driver
+	@tools/test-env.sh tools/demo.sh $(BUILD)
+
 test: build
-	@tools/test-env.sh ctest --test-dir $(BUILD) --output-on-failure $(CTEST_ARGS)
+	@INSTALLER_HEADLESS=1 tools/test-env.sh ctest --test-dir $(BUILD) --output-on-failure $(CTEST_ARGS)
 
 clean:
 	rm -rf $(BUILD)

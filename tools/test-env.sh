@@ -20,8 +20,9 @@ if [ -z "${DISPLAY:-}" ] || [ "${INSTALLER_HEADLESS:-}" = 1 ]; then
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 fi
 
+started_server=""
 cleanup() {
-    wineserver -k 2>/dev/null || true
+    [ -z "$started_server" ] || wineserver -k 2>/dev/null || true
     [ -z "$started_xvfb" ] || kill "$started_xvfb" 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -31,5 +32,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot --init >/dev/null 2>&1 || true
     wineserver -w
 fi
-wineserver -p
+# A persistent server saves every Wine process its 2.5 s start; one that is already
+# running for this prefix (another run of ours) is shared and left alone.
+if wineserver -p 2>/dev/null; then started_server=1; fi
+# The first Wine process of a server starts Wine's service processes, and the first one
+# that makes a window starts the desktop process; both inherit its output. Start them
+# here, away from the test runner's pipes, which would otherwise stay open.
+wine rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1 </dev/null || true
 "$@"

@@ -1,0 +1,65 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+// The Windows path of a file the fixture generator wrote.
+std::string FixturePath(const std::string& name);
+
+// A fresh, empty folder under the temporary directory, removed with everything in it.
+class ScratchDir {
+  public:
+    ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    ~ScratchDir();
+
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+  private:
+    std::string path_;
+};
+
+std::optional<std::string> ReadBytes(const std::string& path);
+bool WriteBytes(const std::string& path, const std::string& bytes);
+bool Exists(const std::string& path);
+bool IsFolder(const std::string& path);
+DWORD Attributes(const std::string& path);
+
+// What a file with plain attributes reports: FILE_ATTRIBUTE_NORMAL, except under Wine,
+// which shows every regular file with the archive bit and cannot clear it.
+DWORD PlainFileAttributes();
+
+// Names in a folder, without "." and "..".
+std::set<std::string> ListFolder(const std::string& folder);
+
+struct FileTimes {
+    uint64_t creation;
+    uint64_t access;
+    uint64_t write;
+};
+std::optional<FileTimes> ReadFileTimes(const std::string& path);
+uint64_t FileTimeOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second);
+
+// Records every progress report and the thread it arrived on.
+struct ProgressLog {
+    std::vector<int> values;
+    std::vector<DWORD> threads;
+
+    static void Record(void* context, int percent);
+};
+
+// A test-name fragment from a case label: "missing file" gives "MissingFile".
+std::string LabelToName(const std::string& label);
+
+// Names parameterized tests after the `label` of their case.
+struct ByLabel {
+    template <typename Info> std::string operator()(const Info& info) const {
+        return LabelToName(info.param.label);
+    }
+};

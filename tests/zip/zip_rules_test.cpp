@@ -1,0 +1,195 @@
+// The pure decisions behind extraction: entry-name safety, path composition, progress
+// percentages and the extended timestamp.
+#include "platform/zip_extract.h"
+#include "tests/zip/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct NameCase {
+    std::string name;
+    bool safe;
+};
+
+// "\x95\x5c" is one GBK character whose trail byte is a backslash; "\x81" before "/" is a
+// lead byte without a valid trail, so the slash still separates.
+const NameCase kNames[] = {
+    {"readme.txt", true},
+    {"数据/", true},
+    {"数据/说明.txt", true},
+    {"a/b/c.txt", true},
+    {"a..b", true},
+    {"..a", true},
+    {"a../b", true},
+    {"./a.txt", true},
+    {"a/./b", true},
+    {".hidden", true},
+    {"a//b", true},
+    {"\x95\x5c"
+     "../b",
+     true},
+    {"a/\x95\x5c"
+     "..",
+     true},
+    {"abc\x81", true},
+    {"", false},
+    {"/a.txt", false},
+    {"\\a.txt", false},
+    {"C:/a.txt", false},
+    {"c:a.txt", false},
+    {"a/b:stream", false},
+    {"..", false},
+    {"../a.txt", false},
+    {"..\\a.txt", false},
+    {"a/..", false},
+    {"a/../b", false},
+    {"a/../../b", false},
+    {"a\\..\\..\\b", false},
+    {"a/b\\../../c", false},
+    {"...", false},
+    {"a/.../b", false},
+    {".. /b", false},
+    {"a/.. ", false},
+    {"\x81/../x", false},
+    {"\x95\x5c/../../x", false},
+    {std::string("a\0/../../x", 10), false},
+};
+
+void PrintTo(const NameCase& c, std::ostream* out) {
+    *out << testing::PrintToString(c.name);
+}
+
+class ZipEntryNames : public testing::TestWithParam<NameCase> {};
+
+TEST_P(ZipEntryNames, RefusesNamesThatCouldLeaveTheTarget) {
+    EXPECT_EQ(IsSafeEntryName(GetParam().name), GetParam().safe);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ZipEntryNames, testing::ValuesIn(kNames));
+
+struct PathCase {
+    std::string target;
+    std::string name;
+    std::string path;
+};
+
+const PathCase kPaths[] = {
+    {"C:\\t", "a.txt", "C:\\t\\a.txt"},
+    {"C:\\t\\", "a.txt", "C:\\t\\a.txt"},
+    {"C:\\t", "d/e/f.txt", "C:\\t\\d\\e\\f.txt"},
+    {"C:\\t", "d/", "C:\\t\\d\\"},
+    {"C:\\t", "\x95\x5c.txt", "C:\\t\\\x95\x5c.txt"},
+    {"C:\\t", "数据/说明.txt", "C:\\t\\数据\\说明.txt"},
+    // The target's last byte is a trail byte, not a backslash, so one is still added.
+    {"C:\\\x95\x5c", "a", "C:\\\x95\x5c\\a"},
+    {"C:\\\x95\x5c\\", "a", "C:\\\x95\x5c\\a"},
+};
+
+void PrintTo(const PathCase& c, std::ostream* out) {
+    *out << testing::PrintToString(c.target) << " + " << testing::PrintToString(c.name);
+}
+
+class ZipEntryPaths : public testing::TestWithParam<PathCase> {};
+
+TEST_P(ZipEntryPaths, JoinTargetAndNameWithOneBackslash) {
+    EXPECT_EQ(EntryPath(GetParam().target, GetParam().name), GetParam().path);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ZipEntryPaths, testing::ValuesIn(kPaths));
+
+struct PercentCase {
+    uint64_t index;
+    uint64_t count;
+    int percent;
+};
+
+// 29/100*100 is 28.999... in doubles: integer arithmetic would give 29.
+const PercentCase kPercents[] = {
+    {0, 11, 0},
+    {1, 11, 9},
+    {5, 11, 45},
+    {10, 11, 90},
+    {0, 1, 0},
+    {1, 3, 33},
+    {2, 3, 66},
+    {29, 100, 28},
+    {57, 100, 56},
+    {99, 100, 99},
+    {7, 7, 100},
+    {1, 1u << 31, 0},
+    {(1ull << 40) - 1, 1ull << 40, 99},
+};
+
+void PrintTo(const PercentCase& c, std::ostream* out) {
+    *out << c.index << " of " << c.count;
+}
+
+class ZipPercentages : public testing::TestWithParam<PercentCase> {};
+
+TEST_P(ZipPercentages, DivideFirstInDoublesAndTruncate) {
+    EXPECT_EQ(ExtractPercent(GetParam().index, GetParam().count), GetParam().percent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ZipPercentages, testing::ValuesIn(kPercents));
+
+using Bytes = std::vector<unsigned char>;
+
+Bytes Field(uint16_t id, Bytes data) {
+    Bytes field = {static_cast<unsigned char>(id), static_cast<unsigned char>(id >> 8),
+                   static_cast<unsigned char>(data.size()),
+                   static_cast<unsigned char>(data.size() >> 8)};
+    field.insert(field.end(), data.begin(), data.end());
+    return field;
+}
+
+Bytes Le32(uint32_t value) {
+    return {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+            static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+}
+
+Bytes Join(std::vector<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+struct TimestampCase {
+    const char* label;
+    Bytes extra;
+    std::optional<int64_t> seconds;
+};
+
+const uint16_t kUt = 0x5455;
+
+const TimestampCase kTimestamps[] = {
+    {"no extra field", {}, std::nullopt},
+    {"modification time", Field(kUt, Join({{0x01}, Le32(1600000000)})), 1600000000},
+    {"local form with all three times",
+     Field(kUt, Join({{0x07}, Le32(1600000000), Le32(5), Le32(6)})), 1600000000},
+    {"access time only", Field(kUt, Join({{0x02}, Le32(1600000000)})), std::nullopt},
+    {"flags without a time", Field(kUt, {0x01}), std::nullopt},
+    {"after another field",
+     Join({Field(0x000A, Bytes(8, 0xEE)), Field(kUt, Join({{0x01}, Le32(42)}))}), 42},
+    {"other fields only", Field(0x7875, Bytes(11, 0x01)), std::nullopt},
+    {"before 1970", Field(kUt, Join({{0x01}, Le32(0xFFFFFFFF)})), -1},
+    {"size beyond the block", Join({{0x55, 0x54, 0x09, 0x00, 0x01}, Le32(7)}), std::nullopt},
+    {"cut inside a field header", Join({Field(0x000A, {}), {0x55, 0x54}}), std::nullopt},
+};
+
+void PrintTo(const TimestampCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
+class ZipTimestamps : public testing::TestWithParam<TimestampCase> {};
+
+TEST_P(ZipTimestamps, GiveTheModificationTimeOfAWellFormedField) {
+    EXPECT_EQ(ExtendedModTime(GetParam().extra), GetParam().seconds);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ZipTimestamps, testing::ValuesIn(kTimestamps), ByLabel());
+
+} // namespace
