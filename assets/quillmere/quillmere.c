@@ -1,0 +1,61 @@
+/* Quillmere: the small desktop product the installer carries. One window with a line of
+ * text; it stays open until the user closes it. */
+#include <windows.h>
+
+static const char kClassName[] = "QuillmereMain";
+static const char kTitle[] = "Quillmere";
+static const char kGreeting[] = "Quillmere is installed and ready.";
+
+static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        RECT client;
+        GetClientRect(window, &client);
+        HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        SetBkMode(dc, TRANSPARENT);
+        DrawTextA(dc, kGreeting, -1, &client, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+        SelectObject(dc, oldFont);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show)
+{
+    (void)previous;
+    (void)commandLine;
+
+    WNDCLASSA windowClass = {0};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    windowClass.hIcon = LoadIconA(NULL, (LPCSTR)IDI_APPLICATION);
+    windowClass.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = kClassName;
+    if (!RegisterClassA(&windowClass))
+        return 1;
+
+    HWND window = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, 420, 200,
+                                  NULL, NULL, instance, NULL);
+    if (!window)
+        return 1;
+    ShowWindow(window, show);
+    UpdateWindow(window);
+
+    MSG message;
+    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return (int)message.wParam;
+}
