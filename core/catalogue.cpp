@@ -1,1 +1,69 @@
-// placeholder, filled in by its owner
+#include "core/catalogue.h"
+
+#include <windows.h>
+
+#include "core/globals.h"
+#include "platform/runtime.h"
+#include "ui/main_window.h"
+
+const BrandCatalogueData BrandCatalogue = {
+    "Velmora软件\\",
+    "Brightwick|Calderon|Dunmore|Emberlyn|Fernhollow|Glimmerdale|Harrowgate|Ivorwind|"
+    "Juniperfall|Kestrelmoor|Larkspur|Merrowfield|Nettlecombe|Oakhurst|Pennywhistle|"
+    "Quarrystone|Ravensglen|Quillmere|Saltmarsh|Thistledown|Umberfield|Valecrest|"
+    "Willowmere|Yarrowby",
+};
+
+namespace {
+constexpr const char* kQueriedDrive = "d:";
+constexpr const char* kDriveD = "D:\\";
+constexpr const char* kDriveC = "C:\\";
+constexpr double kBytesPerMB = 1048576.0;
+constexpr int kWindowWidth = 250;
+constexpr int kWindowHeight = 400;
+constexpr int kWindowTop = 300;
+
+// A drive without a medium must not bring up the system's "insert a disk" box.
+class CriticalErrorBoxesOff {
+public:
+    CriticalErrorBoxesOff() { SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previous_); }
+    ~CriticalErrorBoxesOff() { SetThreadErrorMode(previous_, nullptr); }
+    CriticalErrorBoxesOff(const CriticalErrorBoxesOff&) = delete;
+    CriticalErrorBoxesOff& operator=(const CriticalErrorBoxesOff&) = delete;
+
+private:
+    DWORD previous_ = 0;
+};
+}  // namespace
+
+int64_t BytesToWholeMB(uint64_t bytes) {
+    // Conversion by truncation toward zero, whatever the FPU rounding mode says.
+    return static_cast<int64_t>(static_cast<double>(bytes) / kBytesPerMB);
+}
+
+int64_t GetDriveFreeMB(const char* directory) {
+    ULARGE_INTEGER available{}, total{}, totalFree{};
+    {
+        CriticalErrorBoxesOff quiet;
+        GetDiskFreeSpaceExA(directory, &available, &total, &totalFree);
+    }
+    return BytesToWholeMB(totalFree.QuadPart);
+}
+
+const char* ChooseInstallDrive(int64_t freeMBOnD) {
+    return freeMBOnD < kMinFreeMBForDriveD ? kDriveC : kDriveD;
+}
+
+void InitInstallWindow() {
+    SetControlProperty(主窗口, kPropWidth, kWindowWidth);
+    SetControlProperty(主窗口, kPropHeight, kWindowHeight);
+    SetControlProperty(主窗口, kPropTop, kWindowTop);
+    const char* drive = ChooseInstallDrive(GetDriveFreeMB(kQueriedDrive));
+    ProductIndex = kInstalledProductIndex;
+    const std::string_view VendorFolder = BrandCatalogue.vendorFolder;
+    ProductListText = BrandCatalogue.productList;
+    ProductList = SplitText(ProductListText);
+    const Text& entry = Element(ProductList, ProductIndex);
+    ProductName = Text(entry);
+    SetControlProperty(标签_安装目录, kPropCaption, Concat({drive, VendorFolder, ProductName}));
+}

@@ -1,1 +1,129 @@
-// placeholder, filled in by its owner
+#include "platform/os_services.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <vector>
+
+namespace {
+constexpr DWORD kIdleWaitMs = 1000;
+
+std::string WithTrailingBackslash(std::string path) {
+    if (!path.empty() && path.back() != '\\') path += '\\';
+    return path;
+}
+
+std::string TempFolder() {
+    char buffer[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathA(sizeof buffer, buffer);
+    if (length == 0 || length > MAX_PATH) return {};
+    return std::string(buffer, length);
+}
+
+std::string DesktopFolder() {
+    char buffer[MAX_PATH + 1] = {};
+    if (!SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_DESKTOPDIRECTORY, FALSE)) return {};
+    return buffer;
+}
+
+std::wstring ToWide(const std::string& text) {
+    const int count = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (count <= 0) return {};
+    std::wstring wide(static_cast<size_t>(count), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), count);
+    wide.resize(static_cast<size_t>(count) - 1);
+    return wide;
+}
+
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() {
+        if (ptr_) ptr_->Release();
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    T* operator->() const { return ptr_; }
+    void** Out() { return reinterpret_cast<void**>(&ptr_); }
+    explicit operator bool() const { return ptr_ != nullptr; }
+
+private:
+    T* ptr_ = nullptr;
+};
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE h) : h_(h) {}
+    ~FileHandle() {
+        if (valid()) CloseHandle(h_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+    HANDLE get() const { return h_; }
+
+private:
+    HANDLE h_;
+};
+}  // namespace
+
+std::string GetSpecialFolder(int code) {
+    switch (code) {
+    case kFolderDesktop: return WithTrailingBackslash(DesktopFolder());
+    case kFolderTemp: return WithTrailingBackslash(TempFolder());
+    default: return {};
+    }
+}
+
+bool WriteBytesToFile(const std::string& path, ByteView bytes) {
+    if (path.empty()) return false;
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return false;
+    DWORD written = 0;
+    const auto size = static_cast<DWORD>(bytes.size());
+    return WriteFile(file.get(), bytes.data(), size, &written, nullptr) && written == size;
+}
+
+std::string ShortcutFileName(const std::string& linkPath) {
+    const size_t slash = linkPath.rfind('\\');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const bool hasExtension = linkPath.find('.', nameStart) != std::string::npos;
+    return hasExtension ? linkPath : linkPath + ".lnk";
+}
+
+bool CreateShortcut(const std::string& linkPath, const std::string& target) {
+    ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                link.Out())))
+        return false;
+    link->SetPath(target.c_str());
+    link->SetShowCmd(SW_SHOW);
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.Out()))) return false;
+    return SUCCEEDED(file->Save(ToWide(ShortcutFileName(linkPath)).c_str(), TRUE));
+}
+
+std::string QuotedCommandLine(const std::string& path) { return "\"" + path + "\""; }
+
+bool RunProgram(const std::string& commandLine, bool wait) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION process{};
+    std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
+    mutableLine.push_back('\0');  // CreateProcessA may write into its command line
+    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process))
+        return false;
+    WaitForInputIdle(process.hProcess, kIdleWaitMs);
+    if (wait) WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+bool DeleteFileIfAny(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }

@@ -1,0 +1,3 @@
+#pragma once
+// Progress event of the ZIP component; 100 completes the installation.
+void OnExtractionProgress(int percent);

@@ -1,0 +1,18 @@
+#include "install/staging.h"
+
+#include "core/globals.h"
+#include "platform/os_services.h"
+#include "platform/runtime.h"
+#include "ui/main_window.h"
+
+Text PrimaryStagingPath() { return Concat({GetSpecialFolder(kFolderTemp), "\\tool.zip"}); }
+
+Text FallbackStagingPath(std::string_view installDir) {
+    return Concat({FirstByte(installDir), ":\\tool.zip"});
+}
+
+Text ExecutablePath(std::string_view installDir) {
+    return Concat({installDir, "\\", ProductName, ".exe"});
+}
+
+Text ReadInstallDir() { return GetControlProperty(标签_安装目录, kPropCaption).text; }

@@ -1,0 +1,105 @@
+#include <objbase.h>
+
+#include <thread>
+
+#include "assets/embedded.h"
+#include "install/finish.h"
+#include "install/messages.h"
+#include "tests/flow/flow_fixture.h"
+
+namespace {
+
+class Completion : public InstallFlow {
+protected:
+    void SetUp() override {
+        InstallFlow::SetUp();
+        CoInitialize(nullptr);  // the worker's thread has COM when the handler runs
+    }
+    void TearDown() override {
+        CoUninitialize();
+        InstallFlow::TearDown();
+    }
+
+    // The product where the completion looks for it, in a folder with spaces.
+    void PlaceProduct() {
+        installDir = scratch / "Program Files\\Quillmere";
+        ASSERT_TRUE(CreateDirectoryA((scratch / "Program Files").c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA(installDir.c_str(), nullptr));
+        ASSERT_TRUE(CopyFileA(BuiltProductExe().c_str(), (installDir + "\\Quillmere.exe").c_str(), FALSE));
+        SetInstallDir(installDir);
+    }
+
+    void StageBoth() const {
+        WriteAll(PrimaryStaged(), "staged");
+        WriteAll(FallbackStaged(), "staged");
+    }
+};
+
+TEST_F(Completion, ReportsBelowHundredOnlyMoveTheBar) {
+    for (int percent : {0, 9, 18, 27, 36, 45, 54, 63, 72, 81, 90, 99}) {
+        gFake.log.clear();
+        EXPECT_EQ(RunUntilExit([&] { OnExtractionProgress(percent); }), -100) << percent;
+        const std::string set = "set 进度条1[13] " + std::to_string(percent);
+        EXPECT_EQ(gFake.log, (std::vector<std::string>{set, set})) << percent;
+    }
+}
+
+TEST_F(Completion, PositionScalesWithTheBarsMaximumAndTruncates) {
+    const struct {
+        long long maximum;
+        int percent;
+        long long position;
+    } cases[] = {{100, 45, 45}, {200, 50, 100}, {33, 9, 2}, {1000, 99, 990}, {0, 50, 0}};
+    for (const auto& c : cases) {
+        gFake.properties[{进度条1, kPropMaximum}].number = c.maximum;
+        gFake.log.clear();
+        OnExtractionProgress(c.percent);
+        EXPECT_EQ(PositionsSet(), (std::vector<long long>{c.percent, c.position}))
+            << c.maximum << " " << c.percent;
+    }
+}
+
+TEST_F(Completion, HundredAnsweredNoFinishesWithoutStarting) {
+    PlaceProduct();
+    StageBoth();
+    gFake.answers = {kAnswerNo};
+    EXPECT_EQ(RunUntilExit([] { OnExtractionProgress(100); }), 0);
+
+    const auto pictureSize = std::to_string(CompletionPicture.length);
+    const std::vector<std::string> expected = {
+        "set 进度条1[13] 100",
+        "set 进度条1[13] 100",
+        "set 图形按钮1[10] <" + pictureSize + " bytes>",
+        "set 图形按钮1[11] <" + pictureSize + " bytes>",
+        std::string("set 标签_日志[8] \"") + kShortcutDoneLog + "\"",
+        std::string("box 68 [") + kCompletionTitle + "] " + kCompletionQuestion,
+        "set 进度条1[5] 0",
+        "exit 0",
+    };
+    EXPECT_EQ(gFake.log, expected);
+    EXPECT_FALSE(FileExists(PrimaryStaged()));
+    EXPECT_FALSE(FileExists(FallbackStaged()));
+    EXPECT_TRUE(FileExists(DesktopShortcut()));
+    Sleep(300);
+    EXPECT_EQ(CountProcessesNamed("Quillmere.exe"), 0);
+}
+
+TEST_F(Completion, HundredAnsweredYesStartsTheProductFromAPathWithSpaces) {
+    PlaceProduct();
+    gFake.answers = {kAnswerYes};
+    EXPECT_EQ(RunUntilExit([] { OnExtractionProgress(100); }), 0);
+    EXPECT_TRUE(WaitForProcessNamed("Quillmere.exe", 5000));
+    EXPECT_EQ(gFake.log.back(), "exit 0");
+}
+
+TEST_F(Completion, ShortcutFailureIsReportedAndTheQuestionStillAsked) {
+    // On a thread without COM the shell link object cannot be created.
+    gFake.answers = {kAnswerNo};
+    int code = -1;
+    std::thread([&] { code = RunUntilExit([] { OnExtractionProgress(100); }); }).join();
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(gFake.Logged(std::string("set 标签_日志[8] \"") + kShortcutFailedLog + "\""));
+    EXPECT_EQ(gFake.Lines("box 68").size(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,60 @@
+#pragma once
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <optional>
+
+#include "core/globals.h"
+#include "platform/os_services.h"
+#include "tests/support/fake_runtime.h"
+#include "tests/support/product_process.h"
+#include "tests/support/test_files.h"
+#include "ui/main_window.h"
+
+// A loaded main window on the recording runtime, a temporary directory of the test's own
+// and an install directory inside the scratch folder.
+class InstallFlow : public ::testing::Test {
+protected:
+    ScratchDir scratch{"flow"};
+    std::string tempDir = scratch / "temp";
+    std::string installDir = scratch / "target\\Quillmere";
+    std::optional<TempDirOverride> tempOverride;
+
+    void SetUp() override {
+        CreateDirectoryA(tempDir.c_str(), nullptr);
+        tempOverride.emplace(tempDir);
+        InitGlobals();
+        gFake.Reset();
+        LoadWindow(MainWindow);
+        gFake.log.clear();
+        SetInstallDir(installDir);
+        RemoveLeftovers();
+    }
+
+    void TearDown() override {
+        EndProcessesNamed("Quillmere.exe");
+        RemoveLeftovers();
+        InstallRunning = false;
+        ReleaseGlobals();
+    }
+
+    static void SetInstallDir(const std::string& dir) {
+        gFake.properties[{标签_安装目录, kPropCaption}].text = dir;
+    }
+
+    static std::string DesktopShortcut() { return GetSpecialFolder(kFolderDesktop) + "Quillmere.lnk"; }
+    std::string PrimaryStaged() const { return tempDir + "\\tool.zip"; }
+    static std::string FallbackStaged() { return "C:\\tool.zip"; }
+
+    void RemoveLeftovers() const {
+        DeleteFileA(DesktopShortcut().c_str());
+        DeleteFileA(FallbackStaged().c_str());
+    }
+
+    std::vector<long long> PositionsSet() const {
+        std::vector<long long> values;
+        const std::string prefix = "set 进度条1[13] ";
+        for (const auto& line : gFake.Lines(prefix)) values.push_back(std::stoll(line.substr(prefix.size())));
+        return values;
+    }
+};

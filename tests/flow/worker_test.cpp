@@ -1,0 +1,117 @@
+#include "install/messages.h"
+#include "install/worker.h"
+#include "platform/zip_extract.h"
+#include "tests/flow/flow_fixture.h"
+
+namespace {
+
+class Worker : public InstallFlow {
+protected:
+    // Every file of the payload is in the install directory, whole, writable and with
+    // the time stored in the archive.
+    void ExpectPayloadInstalled() const {
+        const auto manifest = LoadManifest(PAYLOAD_MANIFEST);
+        ASSERT_EQ(manifest.size(), 11u);
+        for (const auto& entry : manifest) {
+            const std::string path = installDir + "\\" + entry.name;
+            if (entry.directory) {
+                EXPECT_TRUE(DirExists(path)) << path;
+                continue;
+            }
+            const auto bytes = ReadAll(path);
+            EXPECT_EQ(bytes.size(), entry.size) << path;
+            EXPECT_EQ(Crc32Of(bytes), entry.crc) << path;
+            EXPECT_EQ(GetFileAttributesA(path.c_str()), PlainFileAttributes()) << path;
+            EXPECT_EQ(LastWriteStamp(path), entry.dosTime) << path;
+        }
+    }
+
+    std::vector<std::string> StepTexts() const { return gFake.Lines("set 标签_日志[8]"); }
+};
+
+TEST_F(Worker, StagesInTheTempDirectoryExtractsAndCompletes) {
+    gFake.answers = {kAnswerNo};
+    EXPECT_EQ(RunUntilExit(InstallWorker), 0);
+
+    EXPECT_TRUE(gFake.Logged("extract \"" + tempDir + "\\\\tool.zip\" \"" + installDir + "\""));
+    EXPECT_EQ(StepTexts(), (std::vector<std::string>{
+                               std::string("set 标签_日志[8] \"") + kStagingLog + "\"",
+                               std::string("set 标签_日志[8] \"") + kExtractingLog + "\"",
+                               std::string("set 标签_日志[8] \"") + kShortcutDoneLog + "\""}));
+    ExpectPayloadInstalled();
+    EXPECT_FALSE(FileExists(PrimaryStaged())) << "the staged archive is deleted at the end";
+    EXPECT_FALSE(FileExists(FallbackStaged())) << "nothing is staged at the drive root";
+    EXPECT_TRUE(FileExists(DesktopShortcut()));
+    EXPECT_EQ(gFake.log.back(), "exit 0");
+}
+
+TEST_F(Worker, ShowsTheBarBeforeTheExtractingText) {
+    gFake.answers = {kAnswerNo};
+    RunUntilExit(InstallWorker);
+    const auto shown = std::find(gFake.log.begin(), gFake.log.end(), "set 进度条1[5] 1");
+    const auto text = std::find(gFake.log.begin(), gFake.log.end(),
+                                std::string("set 标签_日志[8] \"") + kExtractingLog + "\"");
+    ASSERT_NE(shown, gFake.log.end());
+    EXPECT_LT(shown, text);
+}
+
+TEST_F(Worker, FallsBackToTheInstallDriveRootWhenTheTempDirectoryIsRefused) {
+    TempDirOverride missing(scratch / "no-such-folder");
+    gFake.answers = {kAnswerNo};
+    EXPECT_EQ(RunUntilExit(InstallWorker), 0);
+
+    EXPECT_TRUE(gFake.Logged("extract \"C:\\tool.zip\" \"" + installDir + "\""));
+    ExpectPayloadInstalled();
+    EXPECT_FALSE(FileExists(FallbackStaged()));
+}
+
+TEST_F(Worker, BothStagingPathsRefusedEndsAfterTheMessage) {
+    TempDirOverride missing(scratch / "no-such-folder");
+    SetInstallDir("Q:\\nowhere\\Quillmere");  // no drive Q: in the test prefix
+    EXPECT_EQ(RunUntilExit(InstallWorker), 0);
+
+    const std::vector<std::string> expected = {
+        std::string("set 标签_日志[8] \"") + kStagingLog + "\"",
+        std::string("box 0 [<default>] ") + kStagingFailedText,
+        "exit 0",
+    };
+    EXPECT_EQ(gFake.log, expected) << "no bar, no extraction";
+}
+
+TEST_F(Worker, FailedExtractionIsReportedAndLeavesTheWindowUsable) {
+    ASSERT_TRUE(CreateDirectoryA((scratch / "target").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(installDir.c_str(), nullptr));
+    const std::string locked = installDir + "\\Quillmere.exe";
+    HANDLE lock = CreateFileA(locked.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+
+    EXPECT_EQ(RunUntilExit(InstallWorker), -100) << "the worker returns; nothing ends the program";
+    CloseHandle(lock);
+
+    EXPECT_EQ(gFake.extractResult, kExtractFailed);
+    const std::vector<std::string> tail = {
+        "extracted 0",
+        "set 进度条1[5] 0",
+        std::string("set 标签_日志[8] \"") + kExtractFailedLog + "\"",
+        std::string("box 0 [<default>] ") + kExtractFailedText,
+    };
+    ASSERT_GE(gFake.log.size(), tail.size());
+    EXPECT_EQ(std::vector<std::string>(gFake.log.end() - 4, gFake.log.end()), tail);
+    EXPECT_TRUE(gFake.Lines("box 68").empty()) << "no completion question";
+    EXPECT_TRUE(gFake.Lines("set 图形按钮1").empty());
+    EXPECT_FALSE(FileExists(PrimaryStaged()));
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
+}
+
+TEST_F(Worker, ThreadEntryClearsTheRunningFlagWhenTheWorkerReturns) {
+    const std::string fileTarget = scratch / "plain-file";  // no folder can be made there
+    WriteAll(fileTarget, "x");
+    SetInstallDir(fileTarget);
+    InstallRunning = true;
+    EXPECT_EQ(RunUntilExit(InstallThreadEntry), -100);
+    EXPECT_EQ(gFake.extractResult, kExtractFailed);
+    EXPECT_FALSE(InstallRunning);
+}
+
+}  // namespace
