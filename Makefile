@@ -1,5 +1,6 @@
 # make test : installs what is missing, builds, and runs every test under Wine.
 # make run  : builds and starts the installer under Wine.
+# make bench: builds and runs the benchmarks, printing one table.
 BUILD ?= build
 CMAKE_FLAGS = -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
               -DCMAKE_PREFIX_PATH=$(CURDIR)/.deps/mingw64
@@ -21,6 +22,12 @@ run: configure
 
 test: build
 	@INSTALLER_HEADLESS=1 tools/test-env.sh ctest --test-dir $(BUILD) --output-on-failure $(CTEST_ARGS)
+
+bench: setup
+	@[ -f build-bench/build.ninja ] || cmake -S . -B build-bench $(CMAKE_FLAGS) \
+	    -DINSTALLER_BENCH=ON -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF >/dev/null
+	@cmake --build build-bench
+	@tools/test-env.sh tools/bench.sh build-bench
 
 clean:
 	rm -rf $(BUILD)
