@@ -1,6 +1,7 @@
 #pragma once
-// The runtime's state and what its two halves tell each other: runtime_win32.cpp owns the
-// process (start-up, threads, exit), controls.cpp the window and its controls.
+// The runtime's state and what its parts tell each other: runtime_win32.cpp owns the
+// process (start-up, threads, exit); the window builder, the control windows and the
+// property access own the window and its controls.
 #include <windows.h>
 
 #include <atomic>
@@ -63,8 +64,21 @@ struct PropertyCall {
     PropertyValue result{};
 };
 
-// controls.cpp
+// Window classes of the controls that draw themselves.
+inline constexpr char kWindowClass[] = "InstallerWindow";
+inline constexpr char kPictureBoxClass[] = "InstallerPictureBox";
+inline constexpr char kLabelClass[] = "InstallerLabel";
+inline constexpr char kButtonClass[] = "InstallerGraphicButton";
+
+// control_windows.cpp: painting and mouse input
 bool RegisterControlClasses(HINSTANCE instance);
+bool IsLabel(ControlKind kind);
+std::string WindowText(HWND window);
+void ApplyProgress(const Control& bar);
+
+// control_properties.cpp
 bool IsControlId(ControlId control);
 void CarryOutProperty(PropertyCall& call);
+
+// window_builder.cpp
 void DestroyLoadedWindow(); // and releases the controls' fonts and pictures
