@@ -17,6 +17,7 @@ if [ -z "${DISPLAY:-}" ] || [ "${INSTALLER_HEADLESS:-}" = 1 ]; then
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     started_xvfb=$!
     export DISPLAY=":$n"
+    export INSTALLER_HEADLESS=1
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 fi
 
@@ -32,6 +33,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot --init >/dev/null 2>&1 || true
     wineserver -w
 fi
+# Wine links the user's Desktop, Documents and the like to the Linux home folder, so a
+# shortcut the installer writes would land in /root and be shared by every prefix. The
+# prefix gets folders of its own instead.
+for folder in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [ -L "$folder" ]; then rm -f "$folder" && mkdir -p "$folder"; fi
+done
+
 # A persistent server saves every Wine process its 2.5 s start; one that is already
 # running for this prefix (another run of ours) is shared and left alone.
 if wineserver -p 2>/dev/null; then started_server=1; fi

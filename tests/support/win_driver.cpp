@@ -15,12 +15,12 @@ namespace windriver {
 namespace {
 
 // A handle or GDI object of the driver's own, released at the end of a scope.
-template <class T, class Close>
-class Scoped {
+template <class T, class Close> class Scoped {
   public:
     Scoped(T value, Close close) : value_(value), close_(close) {}
     ~Scoped() {
-        if (value_) close_(value_);
+        if (value_)
+            close_(value_);
     }
     Scoped(const Scoped&) = delete;
     Scoped& operator=(const Scoped&) = delete;
@@ -32,22 +32,29 @@ class Scoped {
     Close close_;
 };
 
+// The whole screen's device context, for reading what is shown.
 struct ScreenDc {
-    HDC dc = GetDC(nullptr);
-    ~ScreenDc() {
-        if (dc) ReleaseDC(nullptr, dc);
-    }
     ScreenDc() = default;
+    ~ScreenDc() {
+        if (dc)
+            ReleaseDC(nullptr, dc);
+    }
     ScreenDc(const ScreenDc&) = delete;
     ScreenDc& operator=(const ScreenDc&) = delete;
+
+    HDC dc = GetDC(nullptr);
 };
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
     return true;
 }
 
@@ -60,7 +67,8 @@ std::string LastErrorText(const char* what) {
 std::string BuildEnvironmentBlock(const Environment& extra) {
     std::vector<std::string> entries;
     if (char* block = GetEnvironmentStringsA()) {
-        for (const char* p = block; *p; p += std::strlen(p) + 1) entries.emplace_back(p);
+        for (const char* p = block; *p; p += std::strlen(p) + 1)
+            entries.emplace_back(p);
         FreeEnvironmentStringsA(block);
     }
     for (const auto& [name, value] : extra) {
@@ -72,7 +80,8 @@ std::string BuildEnvironmentBlock(const Environment& extra) {
         entries.push_back(name + "=" + value);
     }
     std::string block;
-    for (const auto& entry : entries) block.append(entry).push_back('\0');
+    for (const auto& entry : entries)
+        block.append(entry).push_back('\0');
     block.push_back('\0');
     return block;
 }
@@ -84,11 +93,12 @@ COLORREF FromBgrx(uint32_t pixel) {
 // Reads a bitmap into an Image through a 32-bit top-down DIB.
 Image ImageFromBitmap(HDC dc, HBITMAP bitmap, int width, int height) {
     Image image;
-    if (width <= 0 || height <= 0) return image;
+    if (width <= 0 || height <= 0)
+        return image;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biHeight = -height; // top row first
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -98,7 +108,8 @@ Image ImageFromBitmap(HDC dc, HBITMAP bitmap, int width, int height) {
     image.width = width;
     image.height = height;
     image.pixels.reserve(raw.size());
-    for (uint32_t pixel : raw) image.pixels.push_back(FromBgrx(pixel));
+    for (uint32_t pixel : raw)
+        image.pixels.push_back(FromBgrx(pixel));
     return image;
 }
 
@@ -106,15 +117,17 @@ bool SendInputs(INPUT* inputs, UINT count) {
     return SendInput(count, inputs, sizeof(INPUT)) == count;
 }
 
-}  // namespace
+} // namespace
 
 // ---- waiting ----------------------------------------------------------------------------
 
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int stepMs) {
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
     for (;;) {
-        if (condition()) return true;
-        if (GetTickCount64() >= deadline) return false;
+        if (condition())
+            return true;
+        if (GetTickCount64() >= deadline)
+            return false;
         Sleep(static_cast<DWORD>(stepMs));
     }
 }
@@ -122,15 +135,19 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs, int stepMs
 bool HoldsFor(const std::function<bool()>& condition, int durationMs, int stepMs) {
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(durationMs);
     for (;;) {
-        if (!condition()) return false;
-        if (GetTickCount64() >= deadline) return true;
+        if (!condition())
+            return false;
+        if (GetTickCount64() >= deadline)
+            return true;
         Sleep(static_cast<DWORD>(stepMs));
     }
 }
 
 // ---- processes ----------------------------------------------------------------------------
 
-Process::~Process() { Terminate(); }
+Process::~Process() {
+    Terminate();
+}
 
 Process::Process(Process&& other) noexcept
     : handle_(std::exchange(other.handle_, nullptr)), pid_(std::exchange(other.pid_, 0)),
@@ -154,9 +171,8 @@ Process Process::Start(const std::string& exe, const Environment& extra,
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
-                        environment.data(), workDir.empty() ? nullptr : workDir.c_str(),
-                        &startup, &info)) {
+    if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, environment.data(),
+                        workDir.empty() ? nullptr : workDir.c_str(), &startup, &info)) {
         process.error_ = LastErrorText("CreateProcessA") + " for " + exe;
         return process;
     }
@@ -174,12 +190,14 @@ std::optional<DWORD> Process::WaitForExit(int timeoutMs) const {
     if (!handle_ || WaitForSingleObject(handle_, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0)
         return std::nullopt;
     DWORD code = 0;
-    if (!GetExitCodeProcess(handle_, &code)) return std::nullopt;
+    if (!GetExitCodeProcess(handle_, &code))
+        return std::nullopt;
     return code;
 }
 
 void Process::Terminate() {
-    if (!handle_) return;
+    if (!handle_)
+        return;
     if (Running()) {
         TerminateProcess(handle_, 1);
         WaitForSingleObject(handle_, 10000);
@@ -191,13 +209,16 @@ void Process::Terminate() {
 
 std::vector<DWORD> ProcessIdsNamed(const std::string& exeName) {
     std::vector<DWORD> ids;
-    Scoped snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0), CloseHandle);
-    if (snapshot.get() == INVALID_HANDLE_VALUE) return ids;
+    const HANDLE list = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (list == INVALID_HANDLE_VALUE)
+        return ids;
+    Scoped snapshot(list, CloseHandle);
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot.get(), &entry); more;
          more = Process32Next(snapshot.get(), &entry))
-        if (EqualIgnoringAsciiCase(entry.szExeFile, exeName)) ids.push_back(entry.th32ProcessID);
+        if (EqualIgnoringAsciiCase(entry.szExeFile, exeName))
+            ids.push_back(entry.th32ProcessID);
     return ids;
 }
 
@@ -205,8 +226,10 @@ int TerminateProcessesNamed(const std::string& exeName) {
     int ended = 0;
     for (DWORD id : ProcessIdsNamed(exeName)) {
         Scoped process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id), CloseHandle);
-        if (!process) continue;
-        if (TerminateProcess(process.get(), 1)) ++ended;
+        if (!process)
+            continue;
+        if (TerminateProcess(process.get(), 1))
+            ++ended;
         WaitForSingleObject(process.get(), 10000);
     }
     return ended;
@@ -214,10 +237,12 @@ int TerminateProcessesNamed(const std::string& exeName) {
 
 std::string ProcessImagePath(DWORD pid) {
     Scoped process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid), CloseHandle);
-    if (!process) return {};
+    if (!process)
+        return {};
     char path[MAX_PATH * 2] = {};
     DWORD size = sizeof path;
-    if (!QueryFullProcessImageNameA(process.get(), 0, path, &size)) return {};
+    if (!QueryFullProcessImageNameA(process.get(), 0, path, &size))
+        return {};
     return std::string(path, size);
 }
 
@@ -277,7 +302,8 @@ std::vector<HWND> TopLevelWindows(DWORD pid) {
             auto* s = reinterpret_cast<Search*>(param);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
-            if (owner == s->pid) s->found.push_back(window);
+            if (owner == s->pid)
+                s->found.push_back(window);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
@@ -286,9 +312,12 @@ std::vector<HWND> TopLevelWindows(DWORD pid) {
 
 HWND FindTopLevel(DWORD pid, const char* className, const char* title) {
     for (HWND window : TopLevelWindows(pid)) {
-        if (!IsWindowVisible(window)) continue;
-        if (className && ClassName(window) != className) continue;
-        if (title && WindowText(window) != title) continue;
+        if (!IsWindowVisible(window))
+            continue;
+        if (className && ClassName(window) != className)
+            continue;
+        if (title && WindowText(window) != title)
+            continue;
         return window;
     }
     return nullptr;
@@ -296,8 +325,7 @@ HWND FindTopLevel(DWORD pid, const char* className, const char* title) {
 
 HWND WaitForTopLevel(DWORD pid, const char* className, const char* title, int timeoutMs) {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = FindTopLevel(pid, className, title)) != nullptr; },
-              timeoutMs);
+    WaitUntil([&] { return (found = FindTopLevel(pid, className, title)) != nullptr; }, timeoutMs);
     return found;
 }
 
@@ -323,19 +351,22 @@ std::vector<HWND> ChildWindows(HWND parent) {
 
 HWND ChildAt(HWND parent, const RECT& inParent) {
     for (HWND child : ChildWindows(parent))
-        if (SameRect(Describe(child).inParent, inParent)) return child;
+        if (SameRect(Describe(child).inParent, inParent))
+            return child;
     return nullptr;
 }
 
 HWND ChildWithText(HWND parent, const std::string& text) {
     for (HWND child : ChildWindows(parent))
-        if (WindowText(child) == text) return child;
+        if (WindowText(child) == text)
+            return child;
     return nullptr;
 }
 
 HWND ChildOfClass(HWND parent, const char* className) {
     for (HWND child : ChildWindows(parent))
-        if (ClassName(child) == className) return child;
+        if (ClassName(child) == className)
+            return child;
     return nullptr;
 }
 
@@ -354,11 +385,13 @@ std::string DumpChildren(HWND parent) {
 std::vector<MessageBoxInfo> MessageBoxes(DWORD pid) {
     std::vector<MessageBoxInfo> boxes;
     for (HWND window : TopLevelWindows(pid)) {
-        if (!IsWindowVisible(window) || ClassName(window) != "#32770") continue;
+        if (!IsWindowVisible(window) || ClassName(window) != "#32770")
+            continue;
         MessageBoxInfo box;
         box.hwnd = window;
         box.title = WindowText(window);
-        if (HWND text = GetDlgItem(window, 0xFFFF)) box.text = WindowText(text);
+        if (HWND text = GetDlgItem(window, 0xFFFF))
+            box.text = WindowText(text);
         for (HWND child : ChildWindows(window))
             if (IsWindowVisible(child) && ClassName(child) == "Button")
                 box.buttons.push_back(GetDlgCtrlID(child));
@@ -384,7 +417,8 @@ std::optional<MessageBoxInfo> WaitForMessageBox(DWORD pid, int timeoutMs, const 
 
 bool PressDialogButton(HWND dialog, int id, Press how) {
     const HWND button = GetDlgItem(dialog, id);
-    if (!button) return false;
+    if (!button)
+        return false;
     if (how == Press::Command)
         return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                             reinterpret_cast<LPARAM>(button)) != 0;
@@ -424,13 +458,12 @@ bool MoveMouseTo(POINT screen) {
     INPUT move{};
     move.type = INPUT_MOUSE;
     move.mi.dx = static_cast<LONG>((static_cast<LONGLONG>(screen.x) * 65536 + width - 1) / width);
-    move.mi.dy =
-        static_cast<LONG>((static_cast<LONGLONG>(screen.y) * 65536 + height - 1) / height);
+    move.mi.dy = static_cast<LONG>((static_cast<LONGLONG>(screen.y) * 65536 + height - 1) / height);
     move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInputs(&move, 1);
     POINT now{};
-    if (WaitUntil(
-            [&] { return GetCursorPos(&now) && now.x == screen.x && now.y == screen.y; }, 500))
+    if (WaitUntil([&] { return GetCursorPos(&now) && now.x == screen.x && now.y == screen.y; },
+                  500))
         return true;
     return SetCursorPos(screen.x, screen.y) != 0;
 }
@@ -442,7 +475,9 @@ bool LeftButton(bool down) {
     return SendInputs(&input, 1);
 }
 
-bool RealClick(POINT screen) { return MoveMouseTo(screen) && LeftButton(true) && LeftButton(false); }
+bool RealClick(POINT screen) {
+    return MoveMouseTo(screen) && LeftButton(true) && LeftButton(false);
+}
 
 bool TypeKey(WORD virtualKey) {
     INPUT keys[2]{};
@@ -465,12 +500,14 @@ Image Image::Crop(const RECT& area) const {
     const int top = std::max<int>(0, area.top);
     const int right = std::min<int>(width, area.right);
     const int bottom = std::min<int>(height, area.bottom);
-    if (right <= left || bottom <= top) return part;
+    if (right <= left || bottom <= top)
+        return part;
     part.width = right - left;
     part.height = bottom - top;
     part.pixels.reserve(static_cast<size_t>(part.width) * part.height);
     for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x) part.pixels.push_back(At(x, y));
+        for (int x = left; x < right; ++x)
+            part.pixels.push_back(At(x, y));
     return part;
 }
 
@@ -483,42 +520,48 @@ Image CaptureScreen(const RECT& area) {
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     ScreenDc screenDc;
-    if (!screenDc.dc || width <= 0 || height <= 0) return {};
+    if (!screenDc.dc || width <= 0 || height <= 0)
+        return {};
     Scoped memory(CreateCompatibleDC(screenDc.dc), DeleteDC);
     Scoped bitmap(CreateCompatibleBitmap(screenDc.dc, width, height), DeleteObject);
-    if (!memory || !bitmap) return {};
+    if (!memory || !bitmap)
+        return {};
     const HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
-    const bool copied = BitBlt(memory.get(), 0, 0, width, height, screenDc.dc, area.left,
-                               area.top, SRCCOPY | CAPTUREBLT) != 0;
+    const bool copied = BitBlt(memory.get(), 0, 0, width, height, screenDc.dc, area.left, area.top,
+                               SRCCOPY | CAPTUREBLT) != 0;
     SelectObject(memory.get(), old);
-    if (!copied) return {};
+    if (!copied)
+        return {};
     return ImageFromBitmap(memory.get(), bitmap.get(), width, height);
 }
 
 Image CaptureWindow(HWND window) {
     RECT area{};
-    if (!GetWindowRect(window, &area)) return {};
+    if (!GetWindowRect(window, &area))
+        return {};
     return CaptureScreen(area);
 }
 
 bool SaveBmp(const Image& image, const std::string& path) {
-    if (image.empty()) return false;
+    if (image.empty())
+        return false;
     const int rowBytes = (image.width * 3 + 3) & ~3;
     BITMAPFILEHEADER file{};
     BITMAPINFOHEADER info{};
     info.biSize = sizeof info;
     info.biWidth = image.width;
-    info.biHeight = image.height;  // positive: bottom row first
+    info.biHeight = image.height; // positive: bottom row first
     info.biPlanes = 1;
     info.biBitCount = 24;
     info.biCompression = BI_RGB;
     info.biSizeImage = static_cast<DWORD>(rowBytes) * image.height;
-    file.bfType = 0x4D42;  // "BM"
+    file.bfType = 0x4D42; // "BM"
     file.bfOffBits = sizeof file + sizeof info;
     file.bfSize = file.bfOffBits + info.biSizeImage;
 
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
+    if (!out)
+        return false;
     out.write(reinterpret_cast<const char*>(&file), sizeof file);
     out.write(reinterpret_cast<const char*>(&info), sizeof info);
     std::vector<char> row(static_cast<size_t>(rowBytes), 0);
@@ -537,9 +580,11 @@ bool SaveBmp(const Image& image, const std::string& path) {
 Image LoadPictureFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-    if (bytes.empty()) return {};
+    if (bytes.empty())
+        return {};
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    if (!memory) return {};
+    if (!memory)
+        return {};
     std::memcpy(GlobalLock(memory), bytes.data(), bytes.size());
     GlobalUnlock(memory);
     IStream* stream = nullptr;
@@ -551,7 +596,8 @@ Image LoadPictureFile(const std::string& path) {
     const HRESULT loaded = OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE,
                                           IID_IPicture, reinterpret_cast<void**>(&picture));
     stream->Release();
-    if (FAILED(loaded) || !picture) return {};
+    if (FAILED(loaded) || !picture)
+        return {};
 
     Image image;
     OLE_HANDLE handle = 0;
@@ -582,17 +628,19 @@ std::string ColourText(COLORREF colour) {
 }
 
 int CountNear(const Image& image, COLORREF colour, int tolerance) {
-    return static_cast<int>(std::count_if(image.pixels.begin(), image.pixels.end(), [&](COLORREF c) {
-        return NearColour(c, colour, tolerance);
-    }));
+    return static_cast<int>(
+        std::count_if(image.pixels.begin(), image.pixels.end(),
+                      [&](COLORREF c) { return NearColour(c, colour, tolerance); }));
 }
 
 double ShareDifferent(const Image& a, const Image& b, int tolerance) {
-    if (a.width != b.width || a.height != b.height || a.empty()) return 1.0;
+    if (a.width != b.width || a.height != b.height || a.empty())
+        return 1.0;
     size_t different = 0;
     for (size_t i = 0; i < a.pixels.size(); ++i)
-        if (!NearColour(a.pixels[i], b.pixels[i], tolerance)) ++different;
+        if (!NearColour(a.pixels[i], b.pixels[i], tolerance))
+            ++different;
     return static_cast<double>(different) / static_cast<double>(a.pixels.size());
 }
 
-}  // namespace windriver
+} // namespace windriver

@@ -73,11 +73,11 @@ struct WindowInfo {
     HWND hwnd = nullptr;
     std::string className;
     std::string text;
-    RECT screen{};    // window rectangle on the screen
-    RECT inParent{};  // relative to the parent's client area; the screen one for top-level
+    RECT screen{};   // window rectangle on the screen
+    RECT inParent{}; // relative to the parent's client area; the screen one for top-level
     LONG style = 0;
     LONG exStyle = 0;
-    bool visible = false;  // WS_VISIBLE of the window itself, whatever its parents say
+    bool visible = false; // WS_VISIBLE of the window itself, whatever its parents say
     int id = 0;
 };
 
@@ -118,8 +118,8 @@ std::string DumpChildren(HWND parent);
 struct MessageBoxInfo {
     HWND hwnd = nullptr;
     std::string title;
-    std::string text;          // the static control with id 0xFFFF
-    std::vector<int> buttons;  // ids of the visible buttons, left to right as created
+    std::string text;         // the static control with id 0xFFFF
+    std::vector<int> buttons; // ids of the visible buttons, left to right as created
 };
 
 // The visible dialog boxes (#32770) of the process.
@@ -129,8 +129,8 @@ std::optional<MessageBoxInfo> WaitForMessageBox(DWORD pid, int timeoutMs,
                                                 const char* title = nullptr);
 
 enum class Press {
-    Click,    // BM_CLICK on the button, as a click on it would
-    Command,  // WM_COMMAND with the button's id to the dialog, as a keyboard shortcut would
+    Click,   // BM_CLICK on the button, as a click on it would
+    Command, // WM_COMMAND with the button's id to the dialog, as a keyboard shortcut would
 };
 // Presses a dialog button; gives whether the button exists and the message went out.
 bool PressDialogButton(HWND dialog, int id, Press how = Press::Click);
@@ -160,7 +160,7 @@ bool BringToFront(HWND window);
 struct Image {
     int width = 0;
     int height = 0;
-    std::vector<COLORREF> pixels;  // row by row, top row first
+    std::vector<COLORREF> pixels; // row by row, top row first
 
     bool empty() const { return pixels.empty(); }
     COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
@@ -186,4 +186,4 @@ int CountNear(const Image& image, COLORREF colour, int tolerance);
 // Images of different sizes give 1.
 double ShareDifferent(const Image& a, const Image& b, int tolerance);
 
-}  // namespace windriver
+} // namespace windriver

@@ -1,0 +1,130 @@
+#pragma once
+// The real setup.exe, started and watched from outside. Every test begins and ends with a
+// clean machine: no setup.exe or product running, no install directory, no desktop
+// shortcut, no staged archive.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/test_files.h"
+#include "tests/support/win_driver.h"
+
+// What the user reads, byte for byte (GBK at run time).
+inline constexpr char kWindowTitle[] = "安装程序";
+inline constexpr char kCloseMark[] = "×";
+inline constexpr char kDirCaption[] = "安装目录：";
+inline constexpr char kInstallDirOnC[] = "C:\\Velmora软件\\Quillmere";
+inline constexpr char kInstallDirOnD[] = "D:\\Velmora软件\\Quillmere";
+inline constexpr char kVendorDirOnC[] = "C:\\Velmora软件";
+inline constexpr char kDefaultBoxTitle[] = "信息：";
+inline constexpr char kNoticeText[] =
+    "由于系列正版软件都作了加壳加密处理\r\n如果部分杀毒软件提示警告，请允许即可！\r\n\r\n"
+    "软件干净无毒无木马~~支持正版 谢谢大家\r\n"
+    "软件安装好后，建议把安装的软件目录加入杀毒软件信任，再运行软件，以免影响部分功能使用。\r\n"
+    "可以阅读软件安装说明";
+inline constexpr char kQuestionTitle[] = "温馨提示：";
+inline constexpr char kQuestionText[] =
+    "安装完成！\r\n点<是>将启动软件\r\n点<否>不启动,可以在桌面启动软件";
+inline constexpr char kRunningTitle[] = "Quillmere<没有关闭>";
+inline constexpr char kRunningText[] = "请先关闭原来的软件再开始安装，否则无法安装！";
+inline constexpr char kExtractFailedText[] =
+    "解压失败！请确认安装目录可以写入、磁盘空间足够，并关闭正在使用其中文件的程序，再重试";
+inline constexpr char kStagingStep[] = "1.释放压缩包..";
+inline constexpr char kExtractingStep[] = "2.开始解压..";
+inline constexpr char kExtractFailedStep[] = "2.解压..失败";
+inline constexpr char kShortcutDoneStep[] = "3.创建快捷方式..成功";
+inline constexpr char kChooserTitle[] = "选择文件夹";
+inline constexpr char kProductExe[] = "Quillmere.exe";
+
+// Generous bounds for a loaded machine; a passing run never waits them out.
+inline constexpr int kStartMs = 30000;
+inline constexpr int kBoxMs = 30000;
+inline constexpr int kInstallMs = 120000;
+inline constexpr int kExitMs = 30000;
+// How long "nothing happens" is watched for.
+inline constexpr int kQuietMs = 1500;
+
+// The main window's controls, found by where they are and what they say.
+struct SetupWindow {
+    HWND window = nullptr;
+    HWND panel = nullptr;
+    HWND title = nullptr;
+    HWND closeMark = nullptr;
+    HWND logo = nullptr;
+    HWND installButton = nullptr;
+    HWND progressBar = nullptr;
+    HWND dirCaption = nullptr;
+    HWND stepLabel = nullptr;
+    HWND installDir = nullptr;
+};
+
+// What a watcher saw of the step label and the bar while an installation ran.
+struct ProgressSeen {
+    std::vector<std::string> steps; // each new text of the step label, in order
+    std::vector<int> positions;     // each new bar position while the bar was shown
+};
+
+std::string SetupExe();
+std::string PicturePath(const char* file);
+std::string DesktopShortcut();
+// The target path stored in a shell link, read back through IShellLinkA.
+std::string ShortcutTarget(const std::string& linkFile);
+bool SameAsciiCaseless(const std::string& a, const std::string& b);
+
+class SetupTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts setup.exe with TMP and TEMP pointing at `tempFolder` and finds its window.
+    // Use with ASSERT_NO_FATAL_FAILURE.
+    void Launch(const std::string& tempFolder);
+    void Launch() { Launch(tempDir); }
+
+    std::string StepText() const { return windriver::WindowText(ui.stepLabel); }
+    std::string InstallDirText() const { return windriver::WindowText(ui.installDir); }
+    bool BarShown() const;
+    int BarPosition() const;
+    std::vector<windriver::MessageBoxInfo> Boxes() const {
+        return windriver::MessageBoxes(setup.pid());
+    }
+    bool NoBoxes() const { return Boxes().empty(); }
+
+    // A click on the install button as the window sees it (posted press and release).
+    void ClickInstall() const;
+    // Waits for the notice, checks it and answers OK.
+    void ConfirmNotice();
+    // Waits for the completion question and checks it, watching the progress meanwhile.
+    windriver::MessageBoxInfo WaitForQuestion(ProgressSeen* seen = nullptr);
+    // Answers a box and waits until it is gone.
+    void Answer(const windriver::MessageBoxInfo& box, int id);
+    // The exit code of setup.exe once it has ended.
+    void ExpectExitCode(DWORD expected);
+
+    // The step texts seen come in the installation's order and end with the shortcut's
+    // success; the bar only moves forward, in the steps of an 11-entry archive, to 100.
+    static void ExpectStepsInOrder(const std::vector<std::string>& seen);
+    static void ExpectPositionsInOrder(const std::vector<int>& seen);
+    // With the question open, the install button shows the completion picture. Moves
+    // the question aside first, since it opens over the window.
+    void ExpectCompletionPicture(const windriver::MessageBoxInfo& question) const;
+
+    // The files of the payload, whole, writable and with their stored times.
+    void ExpectPayloadInstalled(const std::string& dir) const;
+    void ExpectShortcutToInstalledProduct(const std::string& dir) const;
+    // No tool.zip in the temporary folder given to setup.exe or at the root of drive C:.
+    void ExpectNoStagedArchive() const;
+    std::string StagedInTemp() const { return tempDir + "\\tool.zip"; }
+
+    static void RemoveLeftovers();
+
+    ScratchDir scratch{"e2e"};
+    std::string tempDir;
+    windriver::Process setup;
+    SetupWindow ui;
+};
+
+// Tests that run an installation.
+class Install : public SetupTest {};
