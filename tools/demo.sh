@@ -44,7 +44,7 @@ echo "demo: no display to watch; driving one installation on the virtual display
 # The driver prints the installer's own texts, which are GBK.
 set +e
 "$ROOT/tools/wine-run.sh" "$DRIVER" "$(windows_path "$SETUP")" "$(windows_path "$OUT")" |
-    iconv -f GBK -t UTF-8
+    iconv -c -f GBK -t UTF-8
 status=${PIPESTATUS[0]}
 set -e
 
