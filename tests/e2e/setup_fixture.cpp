@@ -1,5 +1,7 @@
 #include "tests/e2e/setup_fixture.h"
 
+#include "tests/support/payload_check.h"
+
 #include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -191,22 +193,7 @@ void SetupTest::ExpectExitCode(DWORD expected) {
 }
 
 void SetupTest::ExpectPayloadInstalled(const std::string& dir) const {
-    const auto manifest = LoadManifest(PAYLOAD_MANIFEST);
-    ASSERT_EQ(manifest.size(), 11u) << PAYLOAD_MANIFEST;
-    for (const auto& entry : manifest) {
-        const std::string path = dir + "\\" + entry.name;
-        if (entry.directory) {
-            EXPECT_TRUE(DirExists(path)) << path;
-            continue;
-        }
-        const auto bytes = ReadAll(path);
-        EXPECT_EQ(bytes.size(), entry.size) << path;
-        EXPECT_EQ(Crc32Of(bytes), entry.crc) << path;
-        const DWORD attributes = GetFileAttributesA(path.c_str());
-        EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES) << path;
-        EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, 0u) << path << " stayed read-only";
-        EXPECT_EQ(LastWriteStamp(path), entry.dosTime) << path;
-    }
+    ::ExpectPayloadInstalled(dir, PAYLOAD_MANIFEST);
 }
 
 void SetupTest::ExpectShortcutToInstalledProduct(const std::string& dir) const {

@@ -2,29 +2,13 @@
 #include "install/worker.h"
 #include "platform/zip_extract.h"
 #include "tests/flow/flow_fixture.h"
+#include "tests/support/payload_check.h"
 
 namespace {
 
 class Worker : public InstallFlow {
 protected:
-    // Every file of the payload is in the install directory, whole, writable and with
-    // the time stored in the archive.
-    void ExpectPayloadInstalled() const {
-        const auto manifest = LoadManifest(PAYLOAD_MANIFEST);
-        ASSERT_EQ(manifest.size(), 11u);
-        for (const auto& entry : manifest) {
-            const std::string path = installDir + "\\" + entry.name;
-            if (entry.directory) {
-                EXPECT_TRUE(DirExists(path)) << path;
-                continue;
-            }
-            const auto bytes = ReadAll(path);
-            EXPECT_EQ(bytes.size(), entry.size) << path;
-            EXPECT_EQ(Crc32Of(bytes), entry.crc) << path;
-            EXPECT_EQ(GetFileAttributesA(path.c_str()), PlainFileAttributes()) << path;
-            EXPECT_EQ(LastWriteStamp(path), entry.dosTime) << path;
-        }
-    }
+    void ExpectPayloadInstalled() const { ::ExpectPayloadInstalled(installDir, PAYLOAD_MANIFEST); }
 
     std::vector<std::string> StepTexts() const { return gFake.Lines("set 标签_日志[8]"); }
 };
