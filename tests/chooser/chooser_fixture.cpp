@@ -198,21 +198,6 @@ void ChooserTest::ExpectExitCode(DWORD expected) const {
     EXPECT_EQ(*code, expected);
 }
 
-void ChooserTest::ExpectPayloadIn(const std::string& dir) const {
-    const auto manifest = LoadManifest(PAYLOAD_MANIFEST);
-    ASSERT_FALSE(manifest.empty()) << PAYLOAD_MANIFEST;
-    for (const auto& entry : manifest) {
-        const std::string path = dir + "\\" + entry.name;
-        if (entry.directory) {
-            EXPECT_TRUE(DirExists(path)) << path;
-            continue;
-        }
-        const auto bytes = ReadAll(path);
-        EXPECT_EQ(bytes.size(), entry.size) << path;
-        EXPECT_EQ(Crc32Of(bytes), entry.crc) << path;
-    }
-}
-
 void ChooserTest::ExpectShortcutTo(const std::string& exe) const {
     const std::string link = DesktopShortcut();
     ASSERT_TRUE(FileExists(link)) << link;

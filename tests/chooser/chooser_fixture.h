@@ -84,8 +84,6 @@ class ChooserTest : public ::testing::Test {
     windriver::MessageBoxInfo InstallUpToTheQuestion();
     void Answer(const windriver::MessageBoxInfo& box, int id) const;
     void ExpectExitCode(DWORD expected) const;
-    // The payload's entries, whole, under `dir`.
-    void ExpectPayloadIn(const std::string& dir) const;
     void ExpectShortcutTo(const std::string& exe) const;
     void ExpectNoStagedArchive() const;
 

@@ -1,5 +1,6 @@
 // Whole installations with the real setup.exe into a folder picked in its folder dialog.
 #include "tests/chooser/chooser_fixture.h"
+#include "tests/support/payload_check.h"
 
 using namespace windriver;
 
@@ -26,7 +27,7 @@ TEST_F(ChooserInstall, AnsweredNoPutsFilesAndShortcutInTheChosenFolder) {
     ASSERT_NO_FATAL_FAILURE(Answer(question, IDNO));
     ExpectExitCode(0);
 
-    ExpectPayloadIn(target);
+    ExpectPayloadInstalled(target, PAYLOAD_MANIFEST);
     ExpectShortcutTo(target + "\\" + kProductExe);
     ExpectNoStagedArchive();
     EXPECT_TRUE(ProcessIdsNamed(kProductExe).empty()) << "No starts nothing";
@@ -53,7 +54,7 @@ TEST_F(ChooserInstall, AnsweredYesStartsTheProductFromTheChosenFolder) {
     ASSERT_EQ(products.size(), 1u);
     EXPECT_TRUE(SameIgnoringAsciiCase(ProcessImagePath(products[0]), exe))
         << ProcessImagePath(products[0]);
-    ExpectPayloadIn(target);
+    ExpectPayloadInstalled(target, PAYLOAD_MANIFEST);
     ExpectShortcutTo(exe);
     ExpectNoStagedArchive();
 }
@@ -78,7 +79,7 @@ TEST_F(ChooserInstall, APressWhileTheQuestionIsOpenOpensNoDialog) {
 
     ASSERT_NO_FATAL_FAILURE(Answer(question, IDNO));
     ExpectExitCode(0);
-    ExpectPayloadIn(target);
+    ExpectPayloadInstalled(target, PAYLOAD_MANIFEST);
     ExpectShortcutTo(target + "\\" + kProductExe);
 }
 

@@ -75,9 +75,12 @@ void WriteAll(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
+bool RunningUnderWine() {
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 uint32_t PlainFileAttributes() {
-    const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-    return wine ? FILE_ATTRIBUTE_ARCHIVE : FILE_ATTRIBUTE_NORMAL;
+    return RunningUnderWine() ? FILE_ATTRIBUTE_ARCHIVE : FILE_ATTRIBUTE_NORMAL;
 }
 
 uint32_t Crc32Of(const std::vector<uint8_t>& bytes) {

@@ -24,6 +24,7 @@ bool FileExists(const std::string& path);
 bool DirExists(const std::string& path);
 std::vector<uint8_t> ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const std::string& bytes);
+bool RunningUnderWine();
 // What a file with plain attributes reports: FILE_ATTRIBUTE_NORMAL, except under Wine,
 // which shows every regular file with the archive bit and cannot clear it.
 uint32_t PlainFileAttributes();
