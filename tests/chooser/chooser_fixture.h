@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/chooser/folder_dialog.h"
+#include "tests/support/shell_link.h"
 #include "tests/support/test_files.h"
 #include "tests/support/win_driver.h"
 
@@ -48,12 +49,7 @@ enum SetupControlId : int {
 
 std::string SetupExe();
 // The desktop directory as the shell reports it, without a trailing backslash.
-std::string DesktopDir();
 std::wstring DesktopDirW();
-std::string DesktopShortcut();
-// The target stored in a shell link, read back through IShellLinkA.
-std::string ShortcutTarget(const std::string& linkFile);
-bool SameIgnoringAsciiCase(const std::string& a, const std::string& b);
 
 class ChooserTest : public ::testing::Test {
   protected:

@@ -33,40 +33,6 @@ std::string PicturePath(const char* file) {
     return WindowsPath(std::string(PICTURES_DIR) + "/" + file);
 }
 
-std::string DesktopShortcut() {
-    char desktop[MAX_PATH] = {};
-    SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE);
-    return std::string(desktop) + "\\Quillmere.lnk";
-}
-
-std::string ShortcutTarget(const std::string& linkFile) {
-    IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link))))
-        return "<no shell link object>";
-    std::string target = "<not loadable>";
-    IPersistFile* persist = nullptr;
-    wchar_t wide[MAX_PATH * 2] = {};
-    MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, wide, MAX_PATH * 2);
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) &&
-        SUCCEEDED(persist->Load(wide, STGM_READ))) {
-        char path[MAX_PATH * 2] = {};
-        link->GetPath(path, sizeof path, nullptr, SLGP_RAWPATH);
-        target = path;
-    }
-    if (persist)
-        persist->Release();
-    link->Release();
-    return target;
-}
-
-bool SameAsciiCaseless(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-               return lower(x) == lower(y);
-           });
-}
-
 void SetupTest::SetUp() {
     CoInitialize(nullptr);
     RemoveLeftovers();
@@ -200,7 +166,7 @@ void SetupTest::ExpectShortcutToInstalledProduct(const std::string& dir) const {
     const std::string link = DesktopShortcut();
     ASSERT_TRUE(FileExists(link)) << link;
     const std::string target = ShortcutTarget(link);
-    EXPECT_TRUE(SameAsciiCaseless(target, dir + "\\" + kProductExe)) << target;
+    EXPECT_TRUE(SameIgnoringAsciiCase(target, dir + "\\" + kProductExe)) << target;
 }
 
 void SetupTest::ExpectNoStagedArchive() const {

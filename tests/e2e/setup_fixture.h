@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/shell_link.h"
 #include "tests/support/test_files.h"
 #include "tests/support/win_driver.h"
 
@@ -68,10 +69,6 @@ struct ProgressSeen {
 
 std::string SetupExe();
 std::string PicturePath(const char* file);
-std::string DesktopShortcut();
-// The target path stored in a shell link, read back through IShellLinkA.
-std::string ShortcutTarget(const std::string& linkFile);
-bool SameAsciiCaseless(const std::string& a, const std::string& b);
 
 class SetupTest : public ::testing::Test {
   protected:
