@@ -71,6 +71,11 @@ size_t CharLength(std::string_view text, size_t at) {
     return trail >= 0x40 && trail <= 0xFE && trail != 0x7F ? 2 : 1;
 }
 
+bool IsDanglingLeadByte(std::string_view text, size_t at) {
+    auto lead = static_cast<unsigned char>(text[at]);
+    return lead >= 0x81 && lead <= 0xFE && CharLength(text, at) == 1;
+}
+
 bool EndsWithBackslash(std::string_view text) {
     size_t last = 0;
     for (size_t at = 0; at < text.size(); at += CharLength(text, at))
@@ -283,6 +288,10 @@ bool IsSafeEntryName(const std::string& name) {
     std::string_view text(name);
     size_t start = 0;
     for (size_t at = 0; at < text.size(); at += CharLength(text, at)) {
+        // The code page conversion drops a lead byte without its trail, so two names
+        // could land on one file.
+        if (IsDanglingLeadByte(text, at))
+            return false;
         if (!IsSeparator(text[at]))
             continue;
         if (ActsAsParent(text.substr(start, at - start)))

@@ -14,8 +14,9 @@ struct NameCase {
     bool safe;
 };
 
-// "\x95\x5c" is one GBK character whose trail byte is a backslash; "\x81" before "/" is a
-// lead byte without a valid trail, so the slash still separates.
+// "\x95\x5c" is one GBK character whose trail byte is a backslash; a lead byte without a
+// valid trail ("\x81" at the end or before "/") would be dropped by the code page
+// conversion, so such a name is refused.
 const NameCase kNames[] = {
     {"readme.txt", true},
     {"数据/", true},
@@ -34,7 +35,9 @@ const NameCase kNames[] = {
     {"a/\x95\x5c"
      "..",
      true},
-    {"abc\x81", true},
+    {"abc\x81", false},
+    {"a\x81/b", false},
+    {"\x81\x7f", false},
     {"", false},
     {"/a.txt", false},
     {"\\a.txt", false},
