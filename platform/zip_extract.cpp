@@ -204,10 +204,19 @@ void MakeReplaceable(const std::string& path) {
     }
 }
 
+HANDLE CreateFileAlways(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Attributes are looked at only when the file is refused: a fresh install then costs one
+// call per file, not two.
 UniqueHandle CreateDestination(const std::string& path) {
+    UniqueHandle file(CreateFileAlways(path));
+    if (file || GetLastError() != ERROR_ACCESS_DENIED)
+        return file;
     MakeReplaceable(path);
-    return UniqueHandle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    return UniqueHandle(CreateFileAlways(path));
 }
 
 bool WriteAll(HANDLE file, const char* data, DWORD size) {
