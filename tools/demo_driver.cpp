@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/setup_window.h"
 #include "tests/support/win_driver.h"
 
 using namespace windriver;
@@ -83,18 +84,12 @@ int Drive(const std::string& setupExe, const std::string& folder) {
         return Fail(setup.error());
     Say("1. started setup.exe (pid " + std::to_string(setup.pid()) + ")");
 
-    const HWND window = WaitForTopLevel(setup.pid(), nullptr, kWindowTitle, kWaitMs);
-    if (!window)
-        return Fail("no window titled 安装程序 appeared");
+    const auto found = FindSetupWindow(setup.pid(), kWaitMs);
+    if (!found)
+        return Fail("no window titled 安装程序 with its controls in place appeared");
+    const auto [window, panel, button, step, dir, bar] = *found;
     const RECT place = Describe(window).screen;
     Say("   window \"" + WindowText(window) + "\" at " + RectText(place));
-    const HWND panel = ChildAt(window, MakeRect(0, 0, 250, 400));
-    const HWND button = panel ? ChildAt(panel, MakeRect(14, 255, 220, 80)) : nullptr;
-    const HWND step = panel ? ChildAt(panel, MakeRect(79, 344, 160, 24)) : nullptr;
-    const HWND dir = panel ? ChildAt(panel, MakeRect(7, 367, 232, 25)) : nullptr;
-    const HWND bar = panel ? ChildOfClass(panel, PROGRESS_CLASSA) : nullptr;
-    if (!button || !step || !dir || !bar)
-        return Fail("the window's controls are not where expected");
     const std::string installDir = WindowText(dir);
     Say("   install directory: " + installDir);
 
