@@ -165,10 +165,13 @@ def main():
     odd = sum(c["status"] == "odd-result" for c in hostile)
     escaped = sum(c["escaped"] for c in hostile) + int(first(raw, "hostile.escapes_found_after", "0"))
     wrong = sum(c["wrong_crc"] for c in hostile)
-    hostile_ok = not (crashes or hangs or odd or escaped or wrong) and hostile
-    rows.append(("6", "Hostile archives (%d made from the payload)" % len(hostile),
+    made = sum(1 for line in open(args.hostile_cases) if line.strip())
+    not_run = made - len(hostile)
+    hostile_ok = not (crashes or hangs or odd or escaped or wrong or not_run) and hostile
+    rows.append(("6", "Hostile archives (%d made from the payload, %d run)" % (made, len(hostile)),
                  "crashes %d, hangs %d, other results %d, files outside the target %d, "
-                 "files with a wrong CRC after 0 or 1 %d" % (crashes, hangs, odd, escaped, wrong),
+                 "files with a wrong CRC after 0 or 1 %d, not run %d"
+                 % (crashes, hangs, odd, escaped, wrong, not_run),
                  "all 0", met(hostile_ok)))
     if not hostile_ok:
         misses.append("hostile")

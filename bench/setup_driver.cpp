@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "tests/support/setup_window.h"
 #include "tests/support/win_driver.h"
 
 using namespace windriver;
@@ -158,15 +159,9 @@ int Install(const std::string& setupExe, const std::string& tempFolder, bool bre
 
     Process setup = Process::Start(setupExe, {{"TMP", tempFolder}, {"TEMP", tempFolder}});
     if (!setup.started()) return Fail(setup.error());
-    const HWND window = WaitForTopLevel(setup.pid(), nullptr, kWindowTitle, kBoxTimeoutMs);
-    if (!window) return Fail("no window titled 安装程序");
-    const HWND panel = ChildAt(window, MakeRect(0, 0, 250, 400));
-    const HWND button = panel ? ChildAt(panel, MakeRect(14, 255, 220, 80)) : nullptr;
-    const HWND step = panel ? ChildAt(panel, MakeRect(79, 344, 160, 24)) : nullptr;
-    const HWND dir = panel ? ChildAt(panel, MakeRect(7, 367, 232, 25)) : nullptr;
-    const HWND bar = panel ? ChildOfClass(panel, PROGRESS_CLASSA) : nullptr;
-    if (!button || !step || !dir || !bar)
-        return Fail("the window's controls are not where expected");
+    const auto found = FindSetupWindow(setup.pid(), kBoxTimeoutMs);
+    if (!found) return Fail("no window titled 安装程序 with its controls in place");
+    const auto [window, panel, button, step, dir, bar] = *found;
     const std::string installDir = WindowText(dir);
     if (installDir.size() < 4) return Fail("no install directory shown");
     bench::RemoveTree(installDir);
