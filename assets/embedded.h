@@ -4,8 +4,8 @@
 // and are used in place, never copied.
 #include "platform/byte_block.h"
 
-extern "C" const ByteBlock PayloadArchive;              // ZIP: the product's files
-extern "C" const ByteBlock LogoPicture;                 // JPEG 424 x 534
-extern "C" const ByteBlock InstallButtonNormalPicture;  // JPEG 220 x 80
-extern "C" const ByteBlock InstallButtonHoverPicture;   // JPEG 220 x 80
-extern "C" const ByteBlock CompletionPicture;           // JPEG 220 x 80
+extern "C" const ByteBlock PayloadArchive;             // ZIP: the product's files
+extern "C" const ByteBlock LogoPicture;                // JPEG 424 x 534
+extern "C" const ByteBlock InstallButtonNormalPicture; // JPEG 220 x 80
+extern "C" const ByteBlock InstallButtonHoverPicture;  // JPEG 220 x 80
+extern "C" const ByteBlock CompletionPicture;          // JPEG 220 x 80

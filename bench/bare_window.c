@@ -20,10 +20,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     windowClass.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
     windowClass.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
     windowClass.lpszClassName = "BareWindow";
-    if (!RegisterClassA(&windowClass)) return 1;
+    if (!RegisterClassA(&windowClass))
+        return 1;
     window = CreateWindowExA(0, "BareWindow", "bare", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                              CW_USEDEFAULT, 250, 400, NULL, NULL, instance, NULL);
-    if (!window) return 1;
+    if (!window)
+        return 1;
     ShowWindow(window, show);
     UpdateWindow(window);
     while (GetMessageA(&message, NULL, 0, 0) > 0) {

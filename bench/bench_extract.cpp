@@ -10,8 +10,10 @@
 namespace {
 // The installer's handler does real work only at 100; this one just counts, so that the
 // progress path is exercised as in the product.
-void CountProgress(void* context, int) { ++*static_cast<int*>(context); }
-}  // namespace
+void CountProgress(void* context, int) {
+    ++*static_cast<int*>(context);
+}
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {

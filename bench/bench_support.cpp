@@ -19,9 +19,10 @@ double Now() {
 }
 
 bool ReadFileBytes(const std::string& path, std::vector<char>& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
     LARGE_INTEGER size{};
     bool ok = GetFileSizeEx(file, &size) && size.QuadPart < 0x7FFFFFFF;
     if (ok) {
@@ -38,10 +39,12 @@ std::vector<std::string> ListFolder(const std::string& path) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
     do {
         const std::string name = found.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
+        if (name != "." && name != "..")
+            names.push_back(name);
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return names;
@@ -53,18 +56,21 @@ void CollectTree(const std::string& root, const std::string& relative,
     const std::string here = relative.empty() ? root : root + "\\" + relative;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((here + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
+    if (search == INVALID_HANDLE_VALUE)
+        return;
     do {
         const std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
+        if (name == "." || name == "..")
+            continue;
         const std::string path = relative.empty() ? name : relative + "\\" + name;
         const bool directory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         out.push_back({path, directory});
-        if (directory) CollectTree(root, path, out);
+        if (directory)
+            CollectTree(root, path, out);
     } while (FindNextFileA(search, &found));
     FindClose(search);
 }
-}  // namespace
+} // namespace
 
 std::vector<TreeEntry> ListTree(const std::string& root) {
     std::vector<TreeEntry> entries;
@@ -74,12 +80,14 @@ std::vector<TreeEntry> ListTree(const std::string& root) {
 
 bool RemoveTree(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return true;
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         return DeleteFileA(path.c_str()) != 0;
     }
-    for (const std::string& name : ListFolder(path)) RemoveTree(path + "\\" + name);
+    for (const std::string& name : ListFolder(path))
+        RemoveTree(path + "\\" + name);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA(path.c_str());
     return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
@@ -90,4 +98,4 @@ void Report(const char* key, double seconds, int result, uint64_t bytes) {
     std::fflush(stdout);
 }
 
-}  // namespace bench
+} // namespace bench

@@ -30,4 +30,4 @@ std::vector<TreeEntry> ListTree(const std::string& root);
 // The one line a timing program prints for tools/bench.sh to read.
 void Report(const char* key, double seconds, int result, uint64_t bytes);
 
-}  // namespace bench
+} // namespace bench

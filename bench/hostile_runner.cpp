@@ -87,13 +87,15 @@ std::string NormalName(const std::string& name) {
         if (c == '/' || c == '\\') {
             flush();
             // "a//b" is "a\b" to the system.
-            if (!out.empty() && out.back() != '\\') out += '\\';
+            if (!out.empty() && out.back() != '\\')
+                out += '\\';
             continue;
         }
         element += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     }
     flush();
-    while (!out.empty() && out.back() == '\\') out.pop_back();
+    while (!out.empty() && out.back() == '\\')
+        out.pop_back();
     return out;
 }
 
@@ -104,7 +106,8 @@ std::vector<Case> ReadCases(const std::string& path) {
     while (std::getline(in, line)) {
         std::istringstream fields(line);
         Case c;
-        if (fields >> c.number >> c.kinds) cases.push_back(c);
+        if (fields >> c.number >> c.kinds)
+            cases.push_back(c);
     }
     return cases;
 }
@@ -120,8 +123,9 @@ Expectations ReadExpectations(const std::string& path) {
         std::istringstream fields(line);
         int number = 0;
         std::string crc, name;
-        if (!(fields >> number >> crc)) continue;
-        fields >> name;  // an empty name has no hex at all
+        if (!(fields >> number >> crc))
+            continue;
+        fields >> name; // an empty name has no hex at all
         expected[number][NormalName(FromHex(name))].insert(
             static_cast<uint32_t>(std::strtoul(crc.c_str(), nullptr, 16)));
     }
@@ -132,7 +136,8 @@ Expectations ReadExpectations(const std::string& path) {
 
 bool FileCrc(const std::string& path, uint32_t& crc) {
     std::vector<char> bytes;
-    if (!bench::ReadFileBytes(path, bytes)) return false;
+    if (!bench::ReadFileBytes(path, bytes))
+        return false;
     uLong value = crc32(0L, Z_NULL, 0);
     size_t at = 0;
     while (at < bytes.size()) {
@@ -191,8 +196,8 @@ int RunOne(const std::string& self, const std::string& archive, const std::strin
     // after a few tries.
     bool started = false;
     for (int attempt = 0; attempt < 5 && !started; ++attempt) {
-        started = CreateProcessA(self.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
-                                 nullptr, caseDir.c_str(), &startup, &info);
+        started = CreateProcessA(self.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 caseDir.c_str(), &startup, &info);
         if (!started)
             Sleep(200);
     }
@@ -222,12 +227,14 @@ int RunOne(const std::string& self, const std::string& archive, const std::strin
 // A file must hold the content some entry of its name declares. A file whose name no
 // entry has (the system may drop or change bytes of a malformed name) must still hold
 // the content of some entry; it is counted apart, as a name the component passed on.
-void CheckFiles(const std::string& target, const std::map<std::string, std::set<uint32_t>>& declared,
-                Outcome& outcome) {
+void CheckFiles(const std::string& target,
+                const std::map<std::string, std::set<uint32_t>>& declared, Outcome& outcome) {
     std::set<uint32_t> anyEntry;
-    for (const auto& [name, crcs] : declared) anyEntry.insert(crcs.begin(), crcs.end());
+    for (const auto& [name, crcs] : declared)
+        anyEntry.insert(crcs.begin(), crcs.end());
     for (const auto& entry : bench::ListTree(target)) {
-        if (entry.directory) continue;
+        if (entry.directory)
+            continue;
         uint32_t crc = 0;
         const bool read = FileCrc(target + "\\" + entry.relative, crc);
         const auto found = declared.find(NormalName(entry.relative));
@@ -250,16 +257,20 @@ void CheckEscapes(const Snapshot& before, const Snapshot& after, const std::stri
     for (const auto& [folder, names] : after) {
         const auto& old = before.at(folder);
         for (const auto& name : names) {
-            if (old.count(name)) continue;
+            if (old.count(name))
+                continue;
             // The case folder holds the target, which the component creates.
-            if (folder == caseDir && name == "target") continue;
+            if (folder == caseDir && name == "target")
+                continue;
             const bool marked = name.find(kMarker) != std::string::npos;
-            if ((folder == kSharedRoot || folder == kSharedTemp) && !marked) continue;
+            if ((folder == kSharedRoot || folder == kSharedTemp) && !marked)
+                continue;
             ++outcome.escaped;
             outcome.details.push_back("escaped " + folder + "\\" + name);
             // Out of the way, so the next case starts clean; only what a case put there.
             const std::string path = folder + "\\" + name;
-            if (folder == caseDir || marked) bench::RemoveTree(path);
+            if (folder == caseDir || marked)
+                bench::RemoveTree(path);
         }
     }
 }
@@ -320,18 +331,18 @@ int Run(const std::string& self, const std::string& batch, const std::string& wo
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "child" && argc == 4) return Child(argv[2], argv[3]);
+    if (mode == "child" && argc == 4)
+        return Child(argv[2], argv[3]);
     if (mode == "run" && argc == 6) {
         char self[MAX_PATH * 2] = {};
         GetModuleFileNameA(nullptr, self, sizeof self);
         return Run(self, argv[2], argv[3], argv[4], std::atof(argv[5]));
     }
-    std::fprintf(stderr,
-                 "usage: bench_hostile run <batch> <work> <results> <seconds per case>\n"
-                 "       bench_hostile child <archive> <target>\n");
+    std::fprintf(stderr, "usage: bench_hostile run <batch> <work> <results> <seconds per case>\n"
+                         "       bench_hostile child <archive> <target>\n");
     return 2;
 }

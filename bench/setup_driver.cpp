@@ -85,10 +85,13 @@ void PrintMemory(const char* prefix, const Memory& memory) {
 std::optional<double> TimeToWindow(Process& process, const std::string& exe) {
     const double start = bench::Now();
     process = Process::Start(exe);
-    if (!process.started()) return std::nullopt;
+    if (!process.started())
+        return std::nullopt;
     for (;;) {
-        if (FindTopLevel(process.pid(), nullptr, nullptr)) return bench::Now() - start;
-        if (!process.Running() || bench::Now() - start > kWindowTimeout) return std::nullopt;
+        if (FindTopLevel(process.pid(), nullptr, nullptr))
+            return bench::Now() - start;
+        if (!process.Running() || bench::Now() - start > kWindowTimeout)
+            return std::nullopt;
         Sleep(1);
     }
 }
@@ -103,14 +106,16 @@ int Startup(const std::vector<std::string>& programs, int runs) {
     // One untimed start of each, so none pays for a cold file cache.
     for (const std::string& exe : programs) {
         Process process;
-        if (!TimeToWindow(process, exe)) return Fail("no window from " + exe);
+        if (!TimeToWindow(process, exe))
+            return Fail("no window from " + exe);
         EndProcess(process);
     }
     for (int run = 0; run < runs; ++run) {
         for (size_t which = 0; which < programs.size(); ++which) {
             Process process;
             const auto seconds = TimeToWindow(process, programs[which]);
-            if (!seconds) return Fail("no window from " + programs[which]);
+            if (!seconds)
+                return Fail("no window from " + programs[which]);
             std::printf("startup_%zu_seconds=%.6f\n", which, *seconds);
             if (run == 0) {
                 // What each program holds once its window stands idle, for comparison.
@@ -158,17 +163,21 @@ int Install(const std::string& setupExe, const std::string& tempFolder, bool bre
     DeleteFileA(DesktopShortcut().c_str());
 
     Process setup = Process::Start(setupExe, {{"TMP", tempFolder}, {"TEMP", tempFolder}});
-    if (!setup.started()) return Fail(setup.error());
+    if (!setup.started())
+        return Fail(setup.error());
     const auto found = FindSetupWindow(setup.pid(), kBoxTimeoutMs);
-    if (!found) return Fail("no window titled 安装程序 with its controls in place");
+    if (!found)
+        return Fail("no window titled 安装程序 with its controls in place");
     const auto [window, panel, button, step, dir, bar] = *found;
     const std::string installDir = WindowText(dir);
-    if (installDir.size() < 4) return Fail("no install directory shown");
+    if (installDir.size() < 4)
+        return Fail("no install directory shown");
     bench::RemoveTree(installDir);
 
     Memory memory, peak;
     auto sample = [&] {
-        if (!memory.Sample(setup.handle())) return;
+        if (!memory.Sample(setup.handle()))
+            return;
         peak.workingSet = std::max(peak.workingSet, memory.workingSet);
         peak.peakWorkingSet = std::max(peak.peakWorkingSet, memory.peakWorkingSet);
         peak.privateBytes = std::max(peak.privateBytes, memory.privateBytes);
@@ -197,10 +206,14 @@ int Install(const std::string& setupExe, const std::string& tempFolder, bool bre
     for (;;) {
         firstStep = WindowText(step);
         start = bench::Now();
-        if (!noticeGone && !IsWindowVisible(notice->hwnd)) noticeGone = start - pressed;
-        if (!firstStep.empty()) break;
-        if (!setup.Running()) return Fail("setup.exe ended before the worker started");
-        if (start - pressed > kInstallTimeout) return Fail("the worker never set the step label");
+        if (!noticeGone && !IsWindowVisible(notice->hwnd))
+            noticeGone = start - pressed;
+        if (!firstStep.empty())
+            break;
+        if (!setup.Running())
+            return Fail("setup.exe ended before the worker started");
+        if (start - pressed > kInstallTimeout)
+            return Fail("the worker never set the step label");
         SwitchToThread();
     }
     // Seen late, the label already says what comes after staging: no start mark then.
@@ -215,8 +228,10 @@ int Install(const std::string& setupExe, const std::string& tempFolder, bool bre
     while (!question) {
         const double now = bench::Now() - start;
         const std::string text = WindowText(step);
-        if (steps.back().second != text) steps.emplace_back(now, text);
-        if (breakdown && !barFull && BarAtEnd(bar)) barFull = bench::Now() - start;
+        if (steps.back().second != text)
+            steps.emplace_back(now, text);
+        if (breakdown && !barFull && BarAtEnd(bar))
+            barFull = bench::Now() - start;
         for (auto& found : MessageBoxes(setup.pid())) {
             if (found.hwnd != notice->hwnd) {
                 question = bench::Now() - start;
@@ -224,12 +239,17 @@ int Install(const std::string& setupExe, const std::string& tempFolder, bool bre
             }
         }
         // Each sample is a wineserver request that reads /proc; every few polls is enough.
-        if (++polls % 4 == 0) sample();
-        if (!setup.Running()) return Fail("setup.exe ended before the question");
-        if (now > kInstallTimeout) return Fail("no question within the time bound");
-        if (!question) Sleep(1);
+        if (++polls % 4 == 0)
+            sample();
+        if (!setup.Running())
+            return Fail("setup.exe ended before the question");
+        if (now > kInstallTimeout)
+            return Fail("no question within the time bound");
+        if (!question)
+            Sleep(1);
     }
-    if (box->title != kQuestionTitle) return Fail("unexpected box " + box->title);
+    if (box->title != kQuestionTitle)
+        return Fail("unexpected box " + box->title);
     // The box is up: the installation's memory is all there now.
     Memory atQuestion;
     atQuestion.Sample(setup.handle());
@@ -240,12 +260,14 @@ int Install(const std::string& setupExe, const std::string& tempFolder, bool bre
 
     std::printf("install_start_seen=%d\n", startSeen ? 1 : 0);
     std::printf("install_seconds=%.6f\n", *question);
-    if (noticeGone) std::printf("install_notice_closed_after_press=%.6f\n", *noticeGone);
+    if (noticeGone)
+        std::printf("install_notice_closed_after_press=%.6f\n", *noticeGone);
     std::printf("install_worker_seen_after_press=%.6f\n", start - pressed);
     // When the step label changed, from the worker's start, for a breakdown (GBK text).
     for (const auto& [seconds, text] : steps)
         std::printf("install_step=%.6f %s\n", seconds, text.c_str());
-    if (barFull) std::printf("install_bar_full=%.6f\n", *barFull);
+    if (barFull)
+        std::printf("install_bar_full=%.6f\n", *barFull);
     std::printf("install_polls=%d\n", polls);
     std::printf("install_exit=%ld\n", code ? static_cast<long>(*code) : -999L);
     std::printf("install_files=%d\n", files);
@@ -264,14 +286,15 @@ int Install(const std::string& setupExe, const std::string& tempFolder, bool bre
     return code && *code == 0 ? 0 : 1;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     CoInitialize(nullptr);
     int result = 2;
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "startup" && argc >= 4)
-        result = Startup(std::vector<std::string>(argv + 3, argv + argc), std::max(1, std::atoi(argv[2])));
+        result = Startup(std::vector<std::string>(argv + 3, argv + argc),
+                         std::max(1, std::atoi(argv[2])));
     else if (mode == "install" && (argc == 4 || (argc == 5 && std::string(argv[4]) == "breakdown")))
         result = Install(argv[2], argv[3], argc == 5);
     else

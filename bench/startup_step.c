@@ -14,9 +14,9 @@
 #include <shlobj.h>
 #include <string.h>
 
-#define EMBED(name, file)                                                   \
-    __asm__(".section .rdata,\"dr\"\n.balign 4\n" #name ":\n.incbin \"" file \
-            "\"\n" #name "_end:\n.text\n");                                 \
+#define EMBED(name, file)                                                                          \
+    __asm__(".section .rdata,\"dr\"\n.balign 4\n" #name ":\n.incbin \"" file "\"\n" #name          \
+            "_end:\n.text\n");                                                                     \
     extern const unsigned char name[], name##_end[];
 
 #if STEP >= 4
@@ -29,10 +29,12 @@ static void Decode(const unsigned char* bytes, const unsigned char* end) {
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
     IStream* stream = NULL;
     IPicture* picture = NULL;
-    if (!memory) return;
+    if (!memory)
+        return;
     memcpy(GlobalLock(memory), bytes, size);
     GlobalUnlock(memory);
-    if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) return;
+    if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream)))
+        return;
     if (SUCCEEDED(OleLoadPicture(stream, (LONG)size, FALSE, &IID_IPicture, (void**)&picture)))
         picture->lpVtbl->Release(picture);
     stream->lpVtbl->Release(stream);
@@ -87,10 +89,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     windowClass.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
     windowClass.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
     windowClass.lpszClassName = "BareWindow";
-    if (!RegisterClassA(&windowClass)) return 1;
+    if (!RegisterClassA(&windowClass))
+        return 1;
     window = CreateWindowExA(0, "BareWindow", "bare", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                              CW_USEDEFAULT, 250, 400, NULL, NULL, instance, NULL);
-    if (!window) return 1;
+    if (!window)
+        return 1;
     ShowWindow(window, show);
     UpdateWindow(window);
     while (GetMessageA(&message, NULL, 0, 0) > 0) {

@@ -34,7 +34,7 @@ public:
 private:
     DWORD previous_ = 0;
 };
-}  // namespace
+} // namespace
 
 int64_t BytesToWholeMB(uint64_t bytes) {
     // Conversion by truncation toward zero, whatever the FPU rounding mode says.

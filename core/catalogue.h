@@ -3,8 +3,8 @@
 #include <string_view>
 
 struct BrandCatalogueData {
-    std::string_view vendorFolder;  // ends in a backslash
-    std::string_view productList;   // names separated by '|'
+    std::string_view vendorFolder; // ends in a backslash
+    std::string_view productList;  // names separated by '|'
 };
 extern const BrandCatalogueData BrandCatalogue;
 

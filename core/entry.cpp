@@ -12,8 +12,10 @@
 // The program throws nothing, so the default terminate handler, which prints the
 // exception's demangled type, would only bring the C++ name demangler into setup.exe.
 namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
-}  // namespace __gnu_cxx
+void __verbose_terminate_handler() {
+    std::abort();
+}
+} // namespace __gnu_cxx
 
 int ProgramEntry() {
     PrepareRuntime();

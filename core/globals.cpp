@@ -6,7 +6,9 @@ std::string_view ProductListText;
 Text ProductName;
 std::atomic<bool> InstallRunning{false};
 
-void InitGlobals() { ProductList = TextArray(); }
+void InitGlobals() {
+    ProductList = TextArray();
+}
 
 void ReleaseGlobals() {
     TextArray().swap(ProductList);

@@ -8,7 +8,7 @@
 
 extern TextArray ProductList;
 extern int ProductIndex;
-extern std::string_view ProductListText;  // refers to a catalogue constant, never a copy
+extern std::string_view ProductListText; // refers to a catalogue constant, never a copy
 extern Text ProductName;
 
 // True from the start of an install worker until it returns, so that a second click or

@@ -6,7 +6,7 @@
 #include <vector>
 
 using Text = std::string;
-using TextArray = std::vector<Text>;  // indexed from 1 through Element()
+using TextArray = std::vector<Text>; // indexed from 1 through Element()
 
 // -1, 0 or 1; bytes compare as unsigned values and a prefix is the smaller.
 int CompareText(std::string_view a, std::string_view b);

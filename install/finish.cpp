@@ -40,11 +40,12 @@ void RemoveStagedArchives() {
     DeleteFileIfAny(FallbackStagingPath(ReadInstallDir()));
     DeleteFileIfAny(PrimaryStagingPath());
 }
-}  // namespace
+} // namespace
 
 void OnExtractionProgress(int percent) {
     MoveProgressBar(percent);
-    if (percent != kComplete) return;
+    if (percent != kComplete)
+        return;
     ShowCompletionPicture();
     WriteDesktopShortcut();
     OfferToStartProduct();

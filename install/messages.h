@@ -20,4 +20,4 @@ inline constexpr const char* kCompletionQuestion =
     "安装完成！\r\n点<是>将启动软件\r\n点<否>不启动,可以在桌面启动软件";
 inline constexpr const char* kCompletionTitle = "温馨提示：";
 inline constexpr unsigned kStyleOk = 0;
-inline constexpr unsigned kStyleYesNoInfo = 68;  // MB_YESNO | MB_ICONINFORMATION
+inline constexpr unsigned kStyleYesNoInfo = 68; // MB_YESNO | MB_ICONINFORMATION

@@ -9,7 +9,8 @@ class Snapshot {
 public:
     Snapshot() : h_(CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0)) {}
     ~Snapshot() {
-        if (valid()) CloseHandle(h_);
+        if (valid())
+            CloseHandle(h_);
     }
     Snapshot(const Snapshot&) = delete;
     Snapshot& operator=(const Snapshot&) = delete;
@@ -19,17 +20,19 @@ public:
 private:
     HANDLE h_;
 };
-}  // namespace
+} // namespace
 
 bool IsProcessRunning(std::string_view exeName) {
     Snapshot snapshot;
-    if (!snapshot.valid()) return false;
+    if (!snapshot.valid())
+        return false;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     const Text wanted = LowerAscii(exeName);
     for (BOOL more = Process32First(snapshot.get(), &entry); more;
          more = Process32Next(snapshot.get(), &entry)) {
-        if (CompareText(LowerAscii(entry.szExeFile), wanted) == 0) return true;
+        if (CompareText(LowerAscii(entry.szExeFile), wanted) == 0)
+            return true;
     }
     return false;
 }

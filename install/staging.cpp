@@ -5,7 +5,9 @@
 #include "platform/runtime.h"
 #include "ui/main_window.h"
 
-Text PrimaryStagingPath() { return Concat({GetSpecialFolder(kFolderTemp), "\\tool.zip"}); }
+Text PrimaryStagingPath() {
+    return Concat({GetSpecialFolder(kFolderTemp), "\\tool.zip"});
+}
 
 Text FallbackStagingPath(std::string_view installDir) {
     return Concat({FirstByte(installDir), ":\\tool.zip"});
@@ -15,4 +17,6 @@ Text ExecutablePath(std::string_view installDir) {
     return Concat({installDir, "\\", ProductName, ".exe"});
 }
 
-Text ReadInstallDir() { return GetControlProperty(标签_安装目录, kPropCaption).text; }
+Text ReadInstallDir() {
+    return GetControlProperty(标签_安装目录, kPropCaption).text;
+}

@@ -7,7 +7,8 @@
 
 void OnInstallClicked() {
     // One installation at a time: a second worker would stage and extract over the first.
-    if (InstallRunning) return;
+    if (InstallRunning)
+        return;
     const Text exeName = Concat({ProductName, ".exe"});
     if (IsProcessRunning(exeName)) {
         const Text title = Concat({ProductName, kProductRunningTitleSuffix});
@@ -16,5 +17,6 @@ void OnInstallClicked() {
     }
     ShowMessageBox(kNoticeText, kStyleOk);
     InstallRunning = true;
-    if (!StartThread(InstallThreadEntry)) InstallRunning = false;
+    if (!StartThread(InstallThreadEntry))
+        InstallRunning = false;
 }

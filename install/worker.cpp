@@ -21,7 +21,8 @@ void ShowExtracting() {
 // Gives the staged path, or an empty text when neither could be written.
 Text StagePayload() {
     const ByteView payload = BlockBytes(PayloadArchive);
-    if (WriteBytesToFile(PrimaryStagingPath(), payload)) return PrimaryStagingPath();
+    if (WriteBytesToFile(PrimaryStagingPath(), payload))
+        return PrimaryStagingPath();
     if (WriteBytesToFile(FallbackStagingPath(ReadInstallDir()), payload))
         return FallbackStagingPath(ReadInstallDir());
     return {};
@@ -36,7 +37,7 @@ void ReportExtractionFailure() {
     DeleteFileIfAny(FallbackStagingPath(ReadInstallDir()));
     DeleteFileIfAny(PrimaryStagingPath());
 }
-}  // namespace
+} // namespace
 
 void InstallWorker() {
     CoInitialize(nullptr);

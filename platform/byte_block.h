@@ -8,9 +8,11 @@
 struct ByteBlock {
     uint32_t tag;
     uint32_t length;
-    uint8_t bytes[1];  // really `length` bytes
+    uint8_t bytes[1]; // really `length` bytes
 };
 
 using ByteView = std::span<const uint8_t>;
 
-inline ByteView BlockBytes(const ByteBlock& block) { return {block.bytes, block.length}; }
+inline ByteView BlockBytes(const ByteBlock& block) {
+    return {block.bytes, block.length};
+}

@@ -130,4 +130,3 @@ void CarryOutProperty(PropertyCall& call) {
         break;
     }
 }
-

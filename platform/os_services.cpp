@@ -10,38 +10,42 @@ namespace {
 constexpr DWORD kIdleWaitMs = 1000;
 
 std::string WithTrailingBackslash(std::string path) {
-    if (!path.empty() && path.back() != '\\') path += '\\';
+    if (!path.empty() && path.back() != '\\')
+        path += '\\';
     return path;
 }
 
 std::string TempFolder() {
     char buffer[MAX_PATH + 1] = {};
     const DWORD length = GetTempPathA(sizeof buffer, buffer);
-    if (length == 0 || length > MAX_PATH) return {};
+    if (length == 0 || length > MAX_PATH)
+        return {};
     return std::string(buffer, length);
 }
 
 std::string DesktopFolder() {
     char buffer[MAX_PATH + 1] = {};
-    if (!SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_DESKTOPDIRECTORY, FALSE)) return {};
+    if (!SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_DESKTOPDIRECTORY, FALSE))
+        return {};
     return buffer;
 }
 
 std::wstring ToWide(const std::string& text) {
     const int count = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (count <= 0) return {};
+    if (count <= 0)
+        return {};
     std::wstring wide(static_cast<size_t>(count), L'\0');
     MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), count);
     wide.resize(static_cast<size_t>(count) - 1);
     return wide;
 }
 
-template <typename T>
-class ComPtr {
+template <typename T> class ComPtr {
 public:
     ComPtr() = default;
     ~ComPtr() {
-        if (ptr_) ptr_->Release();
+        if (ptr_)
+            ptr_->Release();
     }
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
@@ -57,7 +61,8 @@ class FileHandle {
 public:
     explicit FileHandle(HANDLE h) : h_(h) {}
     ~FileHandle() {
-        if (valid()) CloseHandle(h_);
+        if (valid())
+            CloseHandle(h_);
     }
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
@@ -67,21 +72,26 @@ public:
 private:
     HANDLE h_;
 };
-}  // namespace
+} // namespace
 
 std::string GetSpecialFolder(int code) {
     switch (code) {
-    case kFolderDesktop: return WithTrailingBackslash(DesktopFolder());
-    case kFolderTemp: return WithTrailingBackslash(TempFolder());
-    default: return {};
+    case kFolderDesktop:
+        return WithTrailingBackslash(DesktopFolder());
+    case kFolderTemp:
+        return WithTrailingBackslash(TempFolder());
+    default:
+        return {};
     }
 }
 
 bool WriteBytesToFile(const std::string& path, ByteView bytes) {
-    if (path.empty()) return false;
+    if (path.empty())
+        return false;
     FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return false;
+    if (!file.valid())
+        return false;
     DWORD written = 0;
     const auto size = static_cast<DWORD>(bytes.size());
     return WriteFile(file.get(), bytes.data(), size, &written, nullptr) && written == size;
@@ -102,11 +112,14 @@ bool CreateShortcut(const std::string& linkPath, const std::string& target) {
     link->SetPath(target.c_str());
     link->SetShowCmd(SW_SHOW);
     ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.Out()))) return false;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.Out())))
+        return false;
     return SUCCEEDED(file->Save(ToWide(ShortcutFileName(linkPath)).c_str(), TRUE));
 }
 
-std::string QuotedCommandLine(const std::string& path) { return "\"" + path + "\""; }
+std::string QuotedCommandLine(const std::string& path) {
+    return "\"" + path + "\"";
+}
 
 bool RunProgram(const std::string& commandLine, bool wait) {
     STARTUPINFOA startup{};
@@ -115,15 +128,18 @@ bool RunProgram(const std::string& commandLine, bool wait) {
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process{};
     std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
-    mutableLine.push_back('\0');  // CreateProcessA may write into its command line
-    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process))
+    mutableLine.push_back('\0'); // CreateProcessA may write into its command line
+    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
         return false;
     WaitForInputIdle(process.hProcess, kIdleWaitMs);
-    if (wait) WaitForSingleObject(process.hProcess, INFINITE);
+    if (wait)
+        WaitForSingleObject(process.hProcess, INFINITE);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return true;
 }
 
-bool DeleteFileIfAny(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool DeleteFileIfAny(const std::string& path) {
+    return DeleteFileA(path.c_str()) != 0;
+}

@@ -5,8 +5,8 @@
 #include "platform/byte_block.h"
 
 enum SpecialFolder : int {
-    kFolderDesktop = 3,  // the user's desktop directory, not created when missing
-    kFolderTemp = 11,    // the temporary-files directory
+    kFolderDesktop = 3, // the user's desktop directory, not created when missing
+    kFolderTemp = 11,   // the temporary-files directory
 };
 
 // The folder's path ending in a backslash, or an empty text when it cannot be determined.

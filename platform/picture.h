@@ -6,7 +6,7 @@
 #include "platform/scoped_win.h"
 
 class Picture {
-  public:
+public:
     Picture() = default;
     // Decodes an image file (JPEG, BMP or GIF). Empty or undecodable bytes give an empty
     // picture. Call it on a thread with OLE initialised.
@@ -19,7 +19,7 @@ class Picture {
     // Stretched to fill `area`, proportions not kept.
     void Stretch(HDC dc, const RECT& area) const;
 
-  private:
+private:
     GdiObject<HBITMAP> bitmap_;
     SIZE size_{};
 };

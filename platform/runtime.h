@@ -7,7 +7,7 @@
 #include "platform/byte_block.h"
 #include "platform/window_desc.h"
 
-using ControlId = int;  // index into the loaded window's control table
+using ControlId = int; // index into the loaded window's control table
 
 // Property indices. 0-7 are common to every control.
 enum PropertyIndex : int {
@@ -19,11 +19,11 @@ enum PropertyIndex : int {
     kPropVisible = 5,
     kPropDisabled = 6,
     kPropCursor = 7,
-    kPropCaption = 8,         // 标签, 透明标签
-    kPropNormalPicture = 10,  // 图形按钮
-    kPropHoverPicture = 11,   // 图形按钮
-    kPropMaximum = 12,        // 进度条
-    kPropPosition = 13,       // 进度条
+    kPropCaption = 8,        // 标签, 透明标签
+    kPropNormalPicture = 10, // 图形按钮
+    kPropHoverPicture = 11,  // 图形按钮
+    kPropMaximum = 12,       // 进度条
+    kPropPosition = 13,      // 进度条
 };
 
 // Answers of ShowMessageBox.
@@ -38,8 +38,8 @@ enum MessageBoxAnswer : int {
 };
 
 struct PropertyValue {
-    long long number = 0;  // integers and booleans
-    std::string text;      // texts, as a fresh copy
+    long long number = 0; // integers and booleans
+    std::string text;     // texts, as a fresh copy
 };
 
 void PrepareRuntime();
@@ -55,7 +55,7 @@ void SetControlProperty(ControlId control, int index, long long value);
 void SetControlProperty(ControlId control, int index, const std::string& text);
 void SetControlProperty(ControlId control, int index, ByteView picture);
 PropertyValue GetControlProperty(ControlId control, int index);
-void* GetWindowHandle();  // HWND of the main window
+void* GetWindowHandle(); // HWND of the main window
 
 // An omitted title (nullptr) shows the runtime's default title.
 int ShowMessageBox(const std::string& text, unsigned style, const char* title = nullptr);

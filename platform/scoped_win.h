@@ -6,7 +6,7 @@
 #include <utility>
 
 template <class Traits> class Owned {
-  public:
+public:
     using Handle = typename Traits::Handle;
 
     Owned() = default;
@@ -30,7 +30,7 @@ template <class Traits> class Owned {
         handle_ = handle;
     }
 
-  private:
+private:
     Handle handle_{};
 };
 
@@ -71,33 +71,33 @@ using GlobalMemory = Owned<GlobalMemoryTraits>;
 
 // Selects an object into a device context for one scope and puts the old one back.
 class ScopedSelect {
-  public:
+public:
     ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
     ~ScopedSelect() { SelectObject(dc_, old_); }
     ScopedSelect(const ScopedSelect&) = delete;
     ScopedSelect& operator=(const ScopedSelect&) = delete;
 
-  private:
+private:
     HDC dc_;
     HGDIOBJ old_;
 };
 
 // BeginPaint/EndPaint for one WM_PAINT.
 class PaintScope {
-  public:
+public:
     explicit PaintScope(HWND window) : window_(window) { BeginPaint(window, &paint_); }
     ~PaintScope() { EndPaint(window_, &paint_); }
     PaintScope(const PaintScope&) = delete;
     PaintScope& operator=(const PaintScope&) = delete;
     HDC Dc() const { return paint_.hdc; }
 
-  private:
+private:
     HWND window_;
     PAINTSTRUCT paint_{};
 };
 
 template <class T> class ComPtr {
-  public:
+public:
     ComPtr() = default;
     ~ComPtr() { Reset(); }
     ComPtr(const ComPtr&) = delete;
@@ -124,6 +124,6 @@ template <class T> class ComPtr {
             std::exchange(p_, nullptr)->Release();
     }
 
-  private:
+private:
     T* p_ = nullptr;
 };

@@ -19,17 +19,20 @@ using GetPathFromIdListFn = BOOL(WINAPI*)(PCIDLIST_ABSOLUTE, LPSTR);
 using TaskMemFreeFn = void(WINAPI*)(void*);
 
 // Looked up by name at first use; the modules are taken from the system folder only.
-template <typename Fn>
-Fn Lookup(const char* module, const char* name) {
+template <typename Fn> Fn Lookup(const char* module, const char* name) {
     HMODULE library = LoadLibraryExA(module, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!library) return nullptr;
+    if (!library)
+        return nullptr;
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
 struct ShellFunctions {
-    GetFolderLocationFn getFolderLocation = Lookup<GetFolderLocationFn>("shell32.dll", "SHGetFolderLocation");
-    BrowseForFolderFn browseForFolder = Lookup<BrowseForFolderFn>("shell32.dll", "SHBrowseForFolderA");
-    GetPathFromIdListFn getPathFromIdList = Lookup<GetPathFromIdListFn>("shell32.dll", "SHGetPathFromIDListA");
+    GetFolderLocationFn getFolderLocation =
+        Lookup<GetFolderLocationFn>("shell32.dll", "SHGetFolderLocation");
+    BrowseForFolderFn browseForFolder =
+        Lookup<BrowseForFolderFn>("shell32.dll", "SHBrowseForFolderA");
+    GetPathFromIdListFn getPathFromIdList =
+        Lookup<GetPathFromIdListFn>("shell32.dll", "SHGetPathFromIDListA");
     TaskMemFreeFn taskMemFree = Lookup<TaskMemFreeFn>("ole32.dll", "CoTaskMemFree");
 };
 
@@ -39,11 +42,15 @@ const ShellFunctions& ShellApi() {
 }
 
 // 260 spaces and a NUL: what the dialog leaves untouched reads as blank.
-std::string BlankNameBuffer() { return std::string(kNameBufferChars, ' ') + '\0'; }
+std::string BlankNameBuffer() {
+    return std::string(kNameBufferChars, ' ') + '\0';
+}
 
 size_t BlankAt(std::string_view text, size_t pos) {
-    if (text[pos] == ' ') return 1;
-    if (text.substr(pos, 2) == "\xA1\xA1") return 2;
+    if (text[pos] == ' ')
+        return 1;
+    if (text.substr(pos, 2) == "\xA1\xA1")
+        return 2;
     return 0;
 }
 
@@ -53,7 +60,7 @@ std::optional<Text> PathOfItem(PIDLIST_ABSOLUTE item) {
         return std::nullopt;
     return Text(buffer.c_str());
 }
-}  // namespace
+} // namespace
 
 Text TrimBlanks(std::string_view text) {
     size_t start = std::string_view::npos;
@@ -63,32 +70,39 @@ Text TrimBlanks(std::string_view text) {
         const size_t blank = BlankAt(text, pos);
         const size_t step = blank ? blank : (static_cast<unsigned char>(text[pos]) >= 0x80 ? 2 : 1);
         if (!blank) {
-            if (start == std::string_view::npos) start = pos;
+            if (start == std::string_view::npos)
+                start = pos;
             end = pos + step;
         }
         pos += step;
     }
-    if (start == std::string_view::npos) return {};
+    if (start == std::string_view::npos)
+        return {};
     return Text(text.substr(start, (end < text.size() ? end : text.size()) - start));
 }
 
 Text DecideChosenFolder(std::string_view displayName, bool gotItem,
                         const std::optional<Text>& itemPath) {
     const Text shown = TrimBlanks(displayName);
-    if (shown.find('?') != Text::npos) return {};
+    if (shown.find('?') != Text::npos)
+        return {};
     if (gotItem) {
-        if (!itemPath) return {};
-        if (itemPath->size() == kDriveRootLength) return itemPath->substr(0, 2);
+        if (!itemPath)
+            return {};
+        if (itemPath->size() == kDriveRootLength)
+            return itemPath->substr(0, 2);
         return *itemPath;
     }
     Text result = Concat({"\\\\", shown});
-    if (CompareText(result, "\\\\") == 0) return {};
+    if (CompareText(result, "\\\\") == 0)
+        return {};
     return result;
 }
 
 Text ChooseFolder(void* owner, std::string_view title) {
     const ShellFunctions& shell = ShellApi();
-    if (!shell.browseForFolder) return {};
+    if (!shell.browseForFolder)
+        return {};
     PIDLIST_ABSOLUTE root = nullptr;
     if (shell.getFolderLocation)
         shell.getFolderLocation(static_cast<HWND>(owner), CSIDL_DESKTOP, nullptr, 0, &root);
@@ -112,9 +126,11 @@ Text ChooseFolder(void* owner, std::string_view title) {
 
 void OnInstallDirPressed(int, int, int) {
     // The running installation reads this directory again at its later steps.
-    if (InstallRunning) return;
+    if (InstallRunning)
+        return;
     const Text chosen = ChooseFolder(GetWindowHandle(), kChooserTitle);
-    if (CompareText(chosen, "") == 0) return;
+    if (CompareText(chosen, "") == 0)
+        return;
     const Text& name = Element(ProductList, ProductIndex);
     SetControlProperty(标签_安装目录, kPropCaption, Concat({chosen, "\\", name}));
 }

@@ -6,8 +6,7 @@ static const char kClassName[] = "QuillmereMain";
 static const char kTitle[] = "Quillmere";
 static const char kGreeting[] = "Quillmere is installed and ready.";
 
-static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
+static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT: {
         PAINTSTRUCT paint;
@@ -29,8 +28,7 @@ static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPA
     }
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show)
-{
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {
     (void)previous;
     (void)commandLine;
 
@@ -44,9 +42,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     if (!RegisterClassA(&windowClass))
         return 1;
 
-    HWND window = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, 420, 200,
-                                  NULL, NULL, instance, NULL);
+    HWND window = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 420, 200, NULL, NULL, instance, NULL);
     if (!window)
         return 1;
     ShowWindow(window, show);

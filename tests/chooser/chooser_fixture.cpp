@@ -11,7 +11,9 @@ using namespace windriver;
 namespace {
 constexpr UINT kSendMs = 10000;
 
-std::string StagedInTemp(const std::string& tempDir) { return tempDir + "\\tool.zip"; }
+std::string StagedInTemp(const std::string& tempDir) {
+    return tempDir + "\\tool.zip";
+}
 } // namespace
 
 std::string SetupExe() {

@@ -2,8 +2,8 @@
 // The real setup.exe with its folder chooser, driven from outside. Each test starts with
 // no setup.exe or product running, a few folders of its own on the desktop to choose
 // from, and leaves none of them, nor a shortcut or staged archive, behind.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
@@ -52,7 +52,7 @@ std::string SetupExe();
 std::wstring DesktopDirW();
 
 class ChooserTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -93,7 +93,7 @@ class ChooserTest : public ::testing::Test {
     HWND installButton_ = nullptr;
     std::string initialCaption_;
 
-  private:
+private:
     static void RemoveLeftovers();
     void RemoveDefaultInstallIfNew() const;
 

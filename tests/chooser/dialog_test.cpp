@@ -15,7 +15,9 @@ HWND NewFolderButton(HWND dialog) {
     return nullptr;
 }
 
-const char* HowText(Press how) { return how == Press::Click ? "button clicked" : "command posted"; }
+const char* HowText(Press how) {
+    return how == Press::Click ? "button clicked" : "command posted";
+}
 
 // ---- opening ------------------------------------------------------------------------------
 
@@ -82,7 +84,8 @@ TEST_F(ChooserDialog, OnlyFileSystemFoldersCanBeConfirmed) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(dialog->Select(c.item));
-        EXPECT_TRUE(WaitUntil([&] { return dialog->ButtonEnabled(IDOK) == c.fileSystem; }, kDialogMs))
+        EXPECT_TRUE(
+            WaitUntil([&] { return dialog->ButtonEnabled(IDOK) == c.fileSystem; }, kDialogMs))
             << "OK enabled: " << dialog->ButtonEnabled(IDOK);
         EXPECT_EQ(IsWindowEnabled(newFolder) != FALSE, c.fileSystem);
     }

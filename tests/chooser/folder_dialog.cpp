@@ -27,8 +27,8 @@ bool EndsWith(const std::wstring& text, const std::wstring& suffix) {
 std::wstring Wide(const std::string& text) {
     if (text.empty())
         return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0);
+    const int n =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
     return wide;
@@ -50,8 +50,8 @@ std::string Narrow(const std::wstring& text) {
 RemoteMemory::RemoteMemory(DWORD pid, size_t size) {
     process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
     if (process_)
-        address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE,
-                                  PAGE_READWRITE);
+        address_ =
+            VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
 }
 
 RemoteMemory::~RemoteMemory() {
@@ -133,7 +133,8 @@ std::wstring FolderDialog::Text(HTREEITEM item) const {
     record.pszText = reinterpret_cast<wchar_t*>(memory_.at(kTextOffset));
     record.cchTextMax = kTextChars;
     const wchar_t empty = L'\0';
-    if (!memory_.Write(0, &record, sizeof record) || !memory_.Write(kTextOffset, &empty, sizeof empty))
+    if (!memory_.Write(0, &record, sizeof record) ||
+        !memory_.Write(kTextOffset, &empty, sizeof empty))
         return {};
     if (!Send(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(memory_.at(0))))
         return {};
@@ -193,9 +194,9 @@ std::string FolderDialog::EditText() const {
     const HWND edit = ChildOfClass(window_, "Edit");
     wchar_t text[1024] = {};
     DWORD_PTR length = 0;
-    if (!edit || !SendMessageTimeoutW(edit, WM_GETTEXT, sizeof text / sizeof text[0],
-                                      reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, kSendMs,
-                                      &length))
+    if (!edit ||
+        !SendMessageTimeoutW(edit, WM_GETTEXT, sizeof text / sizeof text[0],
+                             reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, kSendMs, &length))
         return {};
     return Narrow(std::wstring(text, length));
 }

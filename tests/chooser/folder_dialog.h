@@ -13,7 +13,7 @@
 
 // A block of memory inside another process, released on destruction.
 class RemoteMemory {
-  public:
+public:
     RemoteMemory(DWORD pid, size_t size);
     ~RemoteMemory();
     RemoteMemory(const RemoteMemory&) = delete;
@@ -24,13 +24,13 @@ class RemoteMemory {
     bool Write(size_t offset, const void* bytes, size_t size) const;
     bool Read(size_t offset, void* bytes, size_t size) const;
 
-  private:
+private:
     HANDLE process_ = nullptr;
     void* address_ = nullptr;
 };
 
 class FolderDialog {
-  public:
+public:
     // The shown folder dialog of the process: a dialog box holding a folder tree.
     static HWND Find(DWORD pid);
     // Waits for it; null when none opens in time or its process cannot be reached.
@@ -64,7 +64,7 @@ class FolderDialog {
     // Presses OK (1) or Cancel (2) and waits until the dialog is gone.
     bool Close(int id, windriver::Press how, int timeoutMs) const;
 
-  private:
+private:
     FolderDialog(HWND window, HWND tree, DWORD pid);
     LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const;
 

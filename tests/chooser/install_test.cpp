@@ -7,7 +7,7 @@ using namespace windriver;
 namespace {
 
 class ChooserInstall : public ChooserTest {
-  protected:
+protected:
     // Chooses the desktop folder and gives the install directory that follows from it.
     std::string ChooseTarget(const char* folder) {
         ChooseFromDesktop({folder});
@@ -48,8 +48,8 @@ TEST_F(ChooserInstall, AnsweredYesStartsTheProductFromTheChosenFolder) {
 
     const std::string exe = target + "\\" + kProductExe;
     std::vector<DWORD> products;
-    ASSERT_TRUE(WaitUntil([&] { return !(products = ProcessIdsNamed(kProductExe)).empty(); },
-                          kStartMs))
+    ASSERT_TRUE(
+        WaitUntil([&] { return !(products = ProcessIdsNamed(kProductExe)).empty(); }, kStartMs))
         << "the product was not started";
     ASSERT_EQ(products.size(), 1u);
     EXPECT_TRUE(SameIgnoringAsciiCase(ProcessImagePath(products[0]), exe))
@@ -70,8 +70,8 @@ TEST_F(ChooserInstall, APressWhileTheQuestionIsOpenOpensNoDialog) {
     // owner, so the main window takes presses as at any other time.
     ASSERT_TRUE(MainEnabled());
     PressInstallDir();
-    EXPECT_TRUE(HoldsFor([&] { return FolderDialog::Find(setup_.pid()) == nullptr && MainEnabled(); },
-                         kQuietMs))
+    EXPECT_TRUE(HoldsFor(
+        [&] { return FolderDialog::Find(setup_.pid()) == nullptr && MainEnabled(); }, kQuietMs))
         << "a folder dialog opened during the installation";
     EXPECT_EQ(Caption(), target);
     if (const HWND dialog = FolderDialog::Find(setup_.pid()))

@@ -7,7 +7,7 @@ using namespace windriver;
 namespace {
 
 class OneInstallAtATime : public Install {
-  protected:
+protected:
     // Only the completion question is open, and it stays the only box.
     bool OnlyTheQuestion(HWND question) const {
         const auto boxes = Boxes();
@@ -65,7 +65,7 @@ TEST_F(OneInstallAtATime, ButtonAndDirectoryPressesWhileTheQuestionIsOpenAreIgno
 // ---- a failed extraction ------------------------------------------------------------------
 
 class FailedExtraction : public Install {
-  protected:
+protected:
     void SetUp() override {
         Install::SetUp();
         // An exclusive handle on a file the archive brings, as a running copy of the
@@ -114,7 +114,7 @@ class FailedExtraction : public Install {
         EXPECT_TRUE(ProcessIdsNamed(kProductExe).empty());
     }
 
-  private:
+private:
     HANDLE lock_ = INVALID_HANDLE_VALUE;
 };
 

@@ -53,7 +53,7 @@ TEST_F(Install, AnsweredYesStartsTheInstalledProduct) {
     const auto products = ProcessIdsNamed(kProductExe);
     ASSERT_EQ(products.size(), 1u);
     EXPECT_TRUE(SameIgnoringAsciiCase(ProcessImagePath(products[0]),
-                                  std::string(kInstallDirOnC) + "\\" + kProductExe))
+                                      std::string(kInstallDirOnC) + "\\" + kProductExe))
         << ProcessImagePath(products[0]);
     EXPECT_NE(WaitForTopLevel(products[0], nullptr, "Quillmere", kStartMs), nullptr)
         << "the product shows its window";

@@ -2,8 +2,8 @@
 // The real setup.exe, started and watched from outside. Every test begins and ends with a
 // clean machine: no setup.exe or product running, no install directory, no desktop
 // shortcut, no staged archive.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -71,7 +71,7 @@ std::string SetupExe();
 std::string PicturePath(const char* file);
 
 class SetupTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override;
     void TearDown() override;
 

@@ -19,7 +19,7 @@ constexpr int kPictureTolerance = 40;
 constexpr double kSamePicture = 0.02;
 
 class MainWindow : public SetupTest {
-  protected:
+protected:
     void SetUp() override {
         SetupTest::SetUp();
         ASSERT_NO_FATAL_FAILURE(Launch());

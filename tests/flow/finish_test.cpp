@@ -13,7 +13,7 @@ class Completion : public InstallFlow {
 protected:
     void SetUp() override {
         InstallFlow::SetUp();
-        CoInitialize(nullptr);  // the worker's thread has COM when the handler runs
+        CoInitialize(nullptr); // the worker's thread has COM when the handler runs
     }
     void TearDown() override {
         CoUninitialize();
@@ -25,7 +25,8 @@ protected:
         installDir = scratch / "Program Files\\Quillmere";
         ASSERT_TRUE(CreateDirectoryA((scratch / "Program Files").c_str(), nullptr));
         ASSERT_TRUE(CreateDirectoryA(installDir.c_str(), nullptr));
-        ASSERT_TRUE(CopyFileA(BuiltProductExe().c_str(), (installDir + "\\Quillmere.exe").c_str(), FALSE));
+        ASSERT_TRUE(
+            CopyFileA(BuiltProductExe().c_str(), (installDir + "\\Quillmere.exe").c_str(), FALSE));
         SetInstallDir(installDir);
     }
 
@@ -102,4 +103,4 @@ TEST_F(Completion, ShortcutFailureIsReportedAndTheQuestionStillAsked) {
     EXPECT_EQ(gFake.Lines("box 68").size(), 1u);
 }
 
-}  // namespace
+} // namespace

@@ -1,6 +1,6 @@
 #pragma once
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <optional>
 
@@ -42,7 +42,9 @@ protected:
         gFake.properties[{标签_安装目录, kPropCaption}].text = dir;
     }
 
-    static std::string DesktopShortcut() { return GetSpecialFolder(kFolderDesktop) + "Quillmere.lnk"; }
+    static std::string DesktopShortcut() {
+        return GetSpecialFolder(kFolderDesktop) + "Quillmere.lnk";
+    }
     std::string PrimaryStaged() const { return tempDir + "\\tool.zip"; }
     static std::string FallbackStaged() { return "C:\\tool.zip"; }
 
@@ -54,7 +56,8 @@ protected:
     std::vector<long long> PositionsSet() const {
         std::vector<long long> values;
         const std::string prefix = "set 进度条1[13] ";
-        for (const auto& line : gFake.Lines(prefix)) values.push_back(std::stoll(line.substr(prefix.size())));
+        for (const auto& line : gFake.Lines(prefix))
+            values.push_back(std::stoll(line.substr(prefix.size())));
         return values;
     }
 };

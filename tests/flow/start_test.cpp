@@ -21,7 +21,7 @@ TEST_F(Click, NothingHappensWhileAnInstallationRuns) {
     OnInstallClicked();
     gFake.log.clear();
     OnInstallClicked();
-    OnInstallDirPressed(5, 5, 1);  // would open the folder dialog otherwise
+    OnInstallDirPressed(5, 5, 1); // would open the folder dialog otherwise
     EXPECT_TRUE(gFake.log.empty());
 }
 
@@ -56,11 +56,12 @@ TEST_F(Click, IsProcessRunningComparesWholeNamesIgnoringAsciiCase) {
     RunningCopy product(scratch.path(), "Quillmere.exe");
     ASSERT_TRUE(product.started());
     const std::pair<const char*, bool> cases[] = {
-        {"Quillmere.exe", true}, {"QUILLMERE.EXE", true}, {"quillmere.Exe", true},
-        {"Quillmere", false},    {"Quillmere.ex", false}, {"Quillmere.exe ", false},
+        {"Quillmere.exe", true},   {"QUILLMERE.EXE", true}, {"quillmere.Exe", true},
+        {"Quillmere", false},      {"Quillmere.ex", false}, {"Quillmere.exe ", false},
         {"xQuillmere.exe", false},
     };
-    for (const auto& [name, running] : cases) EXPECT_EQ(IsProcessRunning(name), running) << name;
+    for (const auto& [name, running] : cases)
+        EXPECT_EQ(IsProcessRunning(name), running) << name;
 }
 
-}  // namespace
+} // namespace

@@ -51,7 +51,7 @@ TEST_F(Worker, FallsBackToTheInstallDriveRootWhenTheTempDirectoryIsRefused) {
 
 TEST_F(Worker, BothStagingPathsRefusedEndsAfterTheMessage) {
     TempDirOverride missing(scratch / "no-such-folder");
-    SetInstallDir("Q:\\nowhere\\Quillmere");  // no drive Q: in the test prefix
+    SetInstallDir("Q:\\nowhere\\Quillmere"); // no drive Q: in the test prefix
     EXPECT_EQ(RunUntilExit(InstallWorker), 0);
 
     const std::vector<std::string> expected = {
@@ -89,7 +89,7 @@ TEST_F(Worker, FailedExtractionIsReportedAndLeavesTheWindowUsable) {
 }
 
 TEST_F(Worker, ThreadEntryClearsTheRunningFlagWhenTheWorkerReturns) {
-    const std::string fileTarget = scratch / "plain-file";  // no folder can be made there
+    const std::string fileTarget = scratch / "plain-file"; // no folder can be made there
     WriteAll(fileTarget, "x");
     SetInstallDir(fileTarget);
     InstallRunning = true;
@@ -98,4 +98,4 @@ TEST_F(Worker, ThreadEntryClearsTheRunningFlagWhenTheWorkerReturns) {
     EXPECT_FALSE(InstallRunning);
 }
 
-}  // namespace
+} // namespace

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -41,7 +41,8 @@ LinkContents ReadLink(const std::string& file) {
         contents.arguments = buffer;
         contents.loaded = true;
     }
-    if (persist) persist->Release();
+    if (persist)
+        persist->Release();
     link->Release();
     return contents;
 }
@@ -55,7 +56,8 @@ TEST(ShortcutFileName, AppendsLnkUnlessTheFileNameHasADot) {
         {"Quillmere", "Quillmere.lnk"},
         {"", ".lnk"},
     };
-    for (const auto& [in, out] : cases) EXPECT_EQ(ShortcutFileName(in), out) << in;
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(ShortcutFileName(in), out) << in;
 }
 
 TEST(CreateShortcut, SavesALinkThatTheShellReadsBack) {
@@ -148,4 +150,4 @@ TEST(RunProgram, GivesFalseWhenNothingStarts) {
     EXPECT_FALSE(RunProgram("\"C:\\no\\such\\program.exe\"", false));
 }
 
-}  // namespace
+} // namespace

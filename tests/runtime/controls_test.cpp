@@ -15,7 +15,7 @@ constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 
 class ControlsTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         EnsureTestWindow();
         ClearEvents();
@@ -159,7 +159,7 @@ TEST_F(ControlsTest, PictureBoxWithoutPictureShowsItsBackColourAndBorderOnlyWhen
 // ---- graphic button ------------------------------------------------------------------------
 
 class GraphicButtonTest : public ControlsTest {
-  protected:
+protected:
     void SetUp() override {
         ControlsTest::SetUp();
         button_ = ControlHwnd(kButton);

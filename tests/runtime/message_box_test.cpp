@@ -41,7 +41,7 @@ int ShowAndAnswer(const std::string& text, unsigned style, const char* title, in
 }
 
 class MessageBoxTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { EnsureTestWindow(); }
 };
 

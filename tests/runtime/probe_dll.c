@@ -1,2 +1,4 @@
 /* Any DLL will do: only whether the loader finds it matters. */
-__declspec(dllexport) int RuntimeProbe(void) { return 42; }
+__declspec(dllexport) int RuntimeProbe(void) {
+    return 42;
+}

@@ -15,7 +15,7 @@
 
 namespace {
 class PropertiesTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { EnsureTestWindow(); }
 };
 

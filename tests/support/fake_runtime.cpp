@@ -11,9 +11,13 @@ FakeRuntime gFake;
 namespace {
 std::recursive_mutex gMutex;
 
-const ControlDesc& Describe(ControlId control) { return MainWindow.controls[control]; }
+const ControlDesc& Describe(ControlId control) {
+    return MainWindow.controls[control];
+}
 
-std::string Name(ControlId control) { return Describe(control).name; }
+std::string Name(ControlId control) {
+    return Describe(control).name;
+}
 
 void Record(std::string line) {
     std::lock_guard lock(gMutex);
@@ -36,9 +40,10 @@ void LoadDesignedProperties() {
 
 void ForwardProgress(void* context, int percent) {
     auto handler = reinterpret_cast<void (*)(int)>(context);
-    if (handler) handler(percent);
+    if (handler)
+        handler(percent);
 }
-}  // namespace
+} // namespace
 
 void FakeRuntime::Reset() {
     *this = FakeRuntime();
@@ -58,7 +63,8 @@ std::string FakeRuntime::Text(ControlId control, int index) const {
 std::vector<std::string> FakeRuntime::Lines(const std::string& prefix) const {
     std::vector<std::string> found;
     for (const auto& line : log)
-        if (line.rfind(prefix, 0) == 0) found.push_back(line);
+        if (line.rfind(prefix, 0) == 0)
+            found.push_back(line);
     return found;
 }
 
@@ -75,13 +81,20 @@ int RunUntilExit(const std::function<void()>& routine) {
     return -100;
 }
 
-void PrepareRuntime() { Record("prepare"); }
-void RegisterCleanup(void (*)()) { Record("register cleanup"); }
+void PrepareRuntime() {
+    Record("prepare");
+}
+void RegisterCleanup(void (*)()) {
+    Record("register cleanup");
+}
 void LoadWindow(const WindowDesc&) {
     Record("load window");
-    if (MainWindow.controls[主窗口].on.created) MainWindow.controls[主窗口].on.created();
+    if (MainWindow.controls[主窗口].on.created)
+        MainWindow.controls[主窗口].on.created();
 }
-void RunMessageLoop() { Record("message loop"); }
+void RunMessageLoop() {
+    Record("message loop");
+}
 
 void ExitProgram(int code) {
     Record("exit " + std::to_string(code));
@@ -115,13 +128,17 @@ PropertyValue GetControlProperty(ControlId control, int index) {
     return gFake.properties[{control, index}];
 }
 
-void* GetWindowHandle() { return nullptr; }
+void* GetWindowHandle() {
+    return nullptr;
+}
 
 int ShowMessageBox(const std::string& text, unsigned style, const char* title) {
     Record("box " + std::to_string(style) + " [" + (title ? title : "<default>") + "] " + text);
-    if (gFake.onMessageBox) gFake.onMessageBox(text);
+    if (gFake.onMessageBox)
+        gFake.onMessageBox(text);
     std::lock_guard lock(gMutex);
-    if (gFake.answers.empty()) return (style & 0xF) == 0 ? kAnswerOk : kAnswerNo;
+    if (gFake.answers.empty())
+        return (style & 0xF) == 0 ? kAnswerOk : kAnswerNo;
     const int answer = gFake.answers.front();
     gFake.answers.pop_front();
     return answer;
@@ -130,8 +147,8 @@ int ShowMessageBox(const std::string& text, unsigned style, const char* title) {
 int ExtractArchive(ControlId zip, const std::string& archivePath, const std::string& target) {
     Record("extract \"" + archivePath + "\" \"" + target + "\"");
     auto handler = MainWindow.controls[zip].on.progress;
-    const int result = ExtractZip(archivePath, target, ForwardProgress,
-                                  reinterpret_cast<void*>(handler));
+    const int result =
+        ExtractZip(archivePath, target, ForwardProgress, reinterpret_cast<void*>(handler));
     Record("extracted " + std::to_string(result));
     gFake.extractResult = result;
     return result;
@@ -139,7 +156,8 @@ int ExtractArchive(ControlId zip, const std::string& archivePath, const std::str
 
 bool StartThread(void (*routine)()) {
     Record("thread");
-    if (!gFake.threadsStart) return false;
+    if (!gFake.threadsStart)
+        return false;
     gFake.pendingThread = routine;
     return true;
 }

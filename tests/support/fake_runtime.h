@@ -18,13 +18,13 @@ struct FatalErrorRaised {
 };
 
 struct FakeRuntime {
-    std::vector<std::string> log;  // one line per call, in order
+    std::vector<std::string> log; // one line per call, in order
     std::map<std::pair<ControlId, int>, PropertyValue> properties;
-    std::deque<int> answers;  // next message-box answers; OK (or No) when empty
+    std::deque<int> answers; // next message-box answers; OK (or No) when empty
     std::function<void(const std::string& text)> onMessageBox;
     void (*pendingThread)() = nullptr;
     bool threadsStart = true;
-    int extractResult = -2;  // last ExtractArchive result; -2 before any call
+    int extractResult = -2; // last ExtractArchive result; -2 before any call
 
     // Loads the main window's design-time properties and raises its created event.
     void Reset();

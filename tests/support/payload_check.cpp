@@ -1,7 +1,7 @@
 #include "tests/support/payload_check.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include "tests/support/test_files.h"
 

@@ -10,15 +10,17 @@ namespace {
 std::vector<DWORD> ProcessIdsNamed(const std::string& exeName) {
     std::vector<DWORD> ids;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return ids;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        if (exeName == entry.szExeFile) ids.push_back(entry.th32ProcessID);
+        if (exeName == entry.szExeFile)
+            ids.push_back(entry.th32ProcessID);
     CloseHandle(snapshot);
     return ids;
 }
-}  // namespace
+} // namespace
 
 std::string BuiltProductExe() {
     std::string path = QUILLMERE_EXE;
@@ -28,7 +30,8 @@ std::string BuiltProductExe() {
 
 RunningCopy::RunningCopy(const std::string& folder, const std::string& exeName) {
     const std::string copy = folder + "\\" + exeName;
-    if (!CopyFileA(BuiltProductExe().c_str(), copy.c_str(), FALSE)) return;
+    if (!CopyFileA(BuiltProductExe().c_str(), copy.c_str(), FALSE))
+        return;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -42,7 +45,8 @@ RunningCopy::RunningCopy(const std::string& folder, const std::string& exeName) 
 }
 
 RunningCopy::~RunningCopy() {
-    if (!process_) return;
+    if (!process_)
+        return;
     TerminateProcess(process_, 0);
     WaitForSingleObject(process_, 5000);
     CloseHandle(process_);
@@ -56,8 +60,10 @@ int EndProcessesNamed(const std::string& exeName) {
     int ended = 0;
     for (DWORD id : ProcessIdsNamed(exeName)) {
         HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-        if (!process) continue;
-        if (TerminateProcess(process, 0)) ++ended;
+        if (!process)
+            continue;
+        if (TerminateProcess(process, 0))
+            ++ended;
         WaitForSingleObject(process, 5000);
         CloseHandle(process);
     }
@@ -66,7 +72,8 @@ int EndProcessesNamed(const std::string& exeName) {
 
 bool WaitForProcessNamed(const std::string& exeName, int timeoutMs) {
     for (int waited = 0; waited <= timeoutMs; waited += 50) {
-        if (CountProcessesNamed(exeName) > 0) return true;
+        if (CountProcessesNamed(exeName) > 0)
+            return true;
         Sleep(50);
     }
     return false;

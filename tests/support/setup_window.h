@@ -7,10 +7,10 @@
 struct SetupWindow {
     HWND window;
     HWND panel;
-    HWND button;  // the install button
-    HWND step;    // the step label
-    HWND dir;     // the install directory
-    HWND bar;     // the progress bar
+    HWND button; // the install button
+    HWND step;   // the step label
+    HWND dir;    // the install directory
+    HWND bar;    // the progress bar
 };
 
 // Waits for the main window of process `pid`; nullopt when it does not appear in time or

@@ -13,7 +13,9 @@ std::string DesktopDir() {
     return desktop;
 }
 
-std::string DesktopShortcut() { return DesktopDir() + "\\Quillmere.lnk"; }
+std::string DesktopShortcut() {
+    return DesktopDir() + "\\Quillmere.lnk";
+}
 
 std::string ShortcutTarget(const std::string& linkFile) {
     IShellLinkA* link = nullptr;
@@ -38,7 +40,6 @@ std::string ShortcutTarget(const std::string& linkFile) {
 
 bool SameIgnoringAsciiCase(const std::string& a, const std::string& b) {
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
-               return lower(x) == lower(y);
-           });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
 }

@@ -21,7 +21,7 @@ std::string HexDecode(const std::string& hex) {
         out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     return out;
 }
-}  // namespace
+} // namespace
 
 ScratchDir::ScratchDir(const std::string& label) {
     static std::atomic<int> counter{0};
@@ -33,7 +33,9 @@ ScratchDir::ScratchDir(const std::string& label) {
     CreateDirectoryA(path_.c_str(), nullptr);
 }
 
-ScratchDir::~ScratchDir() { RemoveTree(path_); }
+ScratchDir::~ScratchDir() {
+    RemoveTree(path_);
+}
 
 void RemoveTree(const std::string& path) {
     WIN32_FIND_DATAA found;
@@ -41,7 +43,8 @@ void RemoveTree(const std::string& path) {
     if (search != INVALID_HANDLE_VALUE) {
         do {
             const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
+            if (name == "." || name == "..")
+                continue;
             const std::string child = path + "\\" + name;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(child);
@@ -84,8 +87,7 @@ uint32_t PlainFileAttributes() {
 }
 
 uint32_t Crc32Of(const std::vector<uint8_t>& bytes) {
-    return static_cast<uint32_t>(
-        crc32(0L, bytes.data(), static_cast<uInt>(bytes.size())));
+    return static_cast<uint32_t>(crc32(0L, bytes.data(), static_cast<uInt>(bytes.size())));
 }
 
 std::vector<ManifestEntry> LoadManifest(const std::string& path) {
@@ -101,7 +103,8 @@ std::vector<ManifestEntry> LoadManifest(const std::string& path) {
             std::dec >> directory >> entry.dosTime;
         entry.name = HexDecode(nameHex);
         entry.directory = directory != 0;
-        if (!nameHex.empty()) entries.push_back(entry);
+        if (!nameHex.empty())
+            entries.push_back(entry);
     }
     return entries;
 }
@@ -120,7 +123,8 @@ TempDirOverride::~TempDirOverride() {
 
 std::string LastWriteStamp(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return {};
     SYSTEMTIME t{};
     FileTimeToSystemTime(&data.ftLastWriteTime, &t);
     char stamp[32];

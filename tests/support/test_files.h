@@ -32,12 +32,12 @@ uint32_t Crc32Of(const std::vector<uint8_t>& bytes);
 
 // One line per file entry of the payload, written at build time from the archive itself.
 struct ManifestEntry {
-    std::string name;  // GBK, with backslashes
+    std::string name; // GBK, with backslashes
     uint64_t size;
     uint32_t crc;
     uint32_t dosAttributes;
     bool directory;
-    std::string dosTime;  // YYYYMMDDhhmmss as stored
+    std::string dosTime; // YYYYMMDDhhmmss as stored
 };
 // The last-write time of a file as YYYYMMDDhhmmss, read without any time-zone shift.
 std::string LastWriteStamp(const std::string& path);

@@ -16,7 +16,7 @@ namespace {
 
 // A handle or GDI object of the driver's own, released at the end of a scope.
 template <class T, class Close> class Scoped {
-  public:
+public:
     Scoped(T value, Close close) : value_(value), close_(close) {}
     ~Scoped() {
         if (value_)
@@ -27,7 +27,7 @@ template <class T, class Close> class Scoped {
     T get() const { return value_; }
     explicit operator bool() const { return value_ != T{}; }
 
-  private:
+private:
     T value_;
     Close close_;
 };

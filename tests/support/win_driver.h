@@ -28,7 +28,7 @@ using Environment = std::vector<std::pair<std::string, std::string>>;
 // A process started by the driver. Ended on destruction if it is still running, so a
 // failing test never leaves it behind.
 class Process {
-  public:
+public:
     Process() = default;
     ~Process();
     Process(const Process&) = delete;
@@ -53,7 +53,7 @@ class Process {
     std::optional<DWORD> WaitForExit(int timeoutMs) const;
     void Terminate();
 
-  private:
+private:
     HANDLE handle_ = nullptr;
     DWORD pid_ = 0;
     std::string error_;

@@ -37,9 +37,15 @@ Bytes ReadFileBytes(const std::string& linuxPath) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) { return uint32_t(Le16(p)) | uint32_t(Le16(p + 2)) << 16; }
-uint16_t Be16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
+uint16_t Le16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
+uint32_t Le32(const uint8_t* p) {
+    return uint32_t(Le16(p)) | uint32_t(Le16(p + 2)) << 16;
+}
+uint16_t Be16(const uint8_t* p) {
+    return uint16_t(p[0] << 8 | p[1]);
+}
 
 const std::string kPictures = ASSETS_PICTURES_DIR;
 
@@ -52,7 +58,9 @@ struct BlockCase {
 };
 
 // Test names in ctest show the printed parameter.
-void PrintTo(const BlockCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const BlockCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class AssetsBlock : public testing::TestWithParam<BlockCase> {};
 
@@ -86,14 +94,14 @@ TEST_P(AssetsBlock, LiesInReadOnlyMemory) {
 
 INSTANTIATE_TEST_SUITE_P(
     Embedded, AssetsBlock,
-    testing::Values(
-        BlockCase{"PayloadArchive", &PayloadArchive, ASSETS_PAYLOAD_ZIP},
-        BlockCase{"LogoPicture", &LogoPicture, kPictures + "/logo.jpg"},
-        BlockCase{"InstallButtonNormalPicture", &InstallButtonNormalPicture,
-                  kPictures + "/install_normal.jpg"},
-        BlockCase{"InstallButtonHoverPicture", &InstallButtonHoverPicture,
-                  kPictures + "/install_hover.jpg"},
-        BlockCase{"CompletionPicture", &CompletionPicture, kPictures + "/completion.jpg"}));
+    testing::Values(BlockCase{"PayloadArchive", &PayloadArchive, ASSETS_PAYLOAD_ZIP},
+                    BlockCase{"LogoPicture", &LogoPicture, kPictures + "/logo.jpg"},
+                    BlockCase{"InstallButtonNormalPicture", &InstallButtonNormalPicture,
+                              kPictures + "/install_normal.jpg"},
+                    BlockCase{"InstallButtonHoverPicture", &InstallButtonHoverPicture,
+                              kPictures + "/install_hover.jpg"},
+                    BlockCase{"CompletionPicture", &CompletionPicture,
+                              kPictures + "/completion.jpg"}));
 
 // --- the pictures ----------------------------------------------------------------------
 
@@ -104,7 +112,9 @@ struct PictureCase {
     int height;
 };
 
-void PrintTo(const PictureCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const PictureCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class AssetsPicture : public testing::TestWithParam<PictureCase> {};
 
@@ -132,8 +142,8 @@ TEST_P(AssetsPicture, IsBaselineJfifAt96DpiWithItsSize) {
         const uint16_t length = Be16(p + pos + 2);
         ASSERT_GE(length, 2);
         ASSERT_LE(pos + 2 + length, jpeg.size());
-        const bool isFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 &&
-                             marker != 0xC8 && marker != 0xCC;
+        const bool isFrame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (isFrame) {
             frames.push_back(marker);
             if (marker == 0xC0) {
@@ -198,7 +208,7 @@ TEST(AssetsPicture, HoverFaceDiffersFromNormalAndCompletion) {
 // --- the payload archive ---------------------------------------------------------------
 
 struct ZipEntry {
-    std::string name;  // raw bytes as stored (GBK)
+    std::string name; // raw bytes as stored (GBK)
     uint16_t flags = 0;
     uint16_t method = 0;
     uint32_t crc = 0;
@@ -206,7 +216,7 @@ struct ZipEntry {
     uint32_t size = 0;
     uint32_t externalAttributes = 0;
     uint32_t localHeader = 0;
-    size_t dataOffset = 0;  // from the local header
+    size_t dataOffset = 0; // from the local header
 };
 
 struct ZipArchive {
@@ -221,7 +231,8 @@ void ParseZip(ByteView zip, ZipArchive& out) {
     ASSERT_GE(zip.size(), 22u);
     size_t end = zip.size() - 22;
     while (true) {
-        if (Le32(p + end) == 0x06054b50 && end + 22 + Le16(p + end + 20) == zip.size()) break;
+        if (Le32(p + end) == 0x06054b50 && end + 22 + Le16(p + end + 20) == zip.size())
+            break;
         ASSERT_GT(end, 0u) << "no end-of-central-directory record";
         --end;
     }
@@ -283,15 +294,18 @@ Bytes Inflate(ByteView zip, const ZipEntry& e) {
 
 // A stored name in the system's code page 936, as the extractor will see it.
 std::wstring FromGbk(const std::string& name) {
-    const int n = MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, name.data(), int(name.size()),
-                                      nullptr, 0);
-    if (n <= 0) return {};
+    const int n =
+        MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, name.data(), int(name.size()), nullptr, 0);
+    if (n <= 0)
+        return {};
     std::wstring wide(size_t(n), L'\0');
     MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, name.data(), int(name.size()), wide.data(), n);
     return wide;
 }
 
-bool IsDirectory(const ZipEntry& e) { return !e.name.empty() && e.name.back() == '/'; }
+bool IsDirectory(const ZipEntry& e) {
+    return !e.name.empty() && e.name.back() == '/';
+}
 
 class AssetsPayload : public testing::Test {
 protected:
@@ -315,7 +329,8 @@ TEST_F(AssetsPayload, StartsWithALocalHeaderAndEndsWithItsComment) {
 TEST_F(AssetsPayload, OneDirectoryEntryRightBeforeTheOneFileInIt) {
     std::vector<size_t> directories;
     for (size_t i = 0; i < archive.entries.size(); ++i)
-        if (IsDirectory(archive.entries[i])) directories.push_back(i);
+        if (IsDirectory(archive.entries[i]))
+            directories.push_back(i);
     ASSERT_EQ(directories.size(), 1u);
 
     const size_t d = directories[0];
@@ -333,7 +348,8 @@ TEST_F(AssetsPayload, OneDirectoryEntryRightBeforeTheOneFileInIt) {
 
     size_t inFolder = 0, atRoot = 0;
     for (const ZipEntry& e : archive.entries) {
-        if (IsDirectory(e)) continue;
+        if (IsDirectory(e))
+            continue;
         if (e.name.find('/') == std::string::npos)
             ++atRoot;
         else if (e.name.compare(0, dir.name.size(), dir.name) == 0)
@@ -349,7 +365,8 @@ TEST_F(AssetsPayload, FilesAreDeflatedWithArchiveAttributesOneReadOnly) {
     for (const ZipEntry& e : archive.entries) {
         EXPECT_EQ(e.flags & 0x0001, 0) << e.name << ": encrypted";
         EXPECT_EQ(e.flags & 0x0800, 0) << e.name << ": UTF-8 flag set";
-        if (IsDirectory(e)) continue;
+        if (IsDirectory(e))
+            continue;
         ++files;
         EXPECT_EQ(e.method, 8) << e.name;
         ++attributes[e.externalAttributes];
@@ -366,22 +383,24 @@ TEST_F(AssetsPayload, NamesAreRelativeGbkWithChinese) {
         EXPECT_NE(wide.front(), L'/') << e.name;
         EXPECT_EQ(wide.find_first_of(L"\\:"), std::wstring::npos) << e.name;
         EXPECT_EQ((L"/" + wide + L"/").find(L"/../"), std::wstring::npos) << e.name;
-        for (wchar_t ch : wide) chinese |= ch >= 0x4E00 && ch <= 0x9FFF;
+        for (wchar_t ch : wide)
+            chinese |= ch >= 0x4E00 && ch <= 0x9FFF;
     }
     EXPECT_TRUE(chinese) << "no name in Chinese";
 }
 
 TEST_F(AssetsPayload, EveryFileInflatesToItsSizeAndCrc) {
     for (const ZipEntry& e : archive.entries) {
-        if (IsDirectory(e)) continue;
+        if (IsDirectory(e))
+            continue;
         const Bytes data = Inflate(zip, e);
         EXPECT_EQ(crc32(0, data.data(), uInt(data.size())), e.crc) << e.name;
     }
 }
 
 TEST_F(AssetsPayload, CarriesTheBuiltQuillmereAtTheRoot) {
-    const auto exe = std::ranges::find(archive.entries, std::string("Quillmere.exe"),
-                                       &ZipEntry::name);
+    const auto exe =
+        std::ranges::find(archive.entries, std::string("Quillmere.exe"), &ZipEntry::name);
     ASSERT_NE(exe, archive.entries.end());
     const Bytes built = ReadFileBytes(ASSETS_QUILLMERE_EXE);
     EXPECT_EQ(Inflate(zip, *exe), built);
@@ -392,10 +411,10 @@ TEST_F(AssetsPayload, CarriesTheBuiltQuillmereAtTheRoot) {
 TEST(AssetsQuillmere, IsAStaticStampFreeGuiProgram) {
     const Bytes exe = ReadFileBytes(ASSETS_QUILLMERE_EXE);
     ASSERT_GT(exe.size(), 0x200u);
-    ASSERT_EQ(Be16(exe.data()), 0x4D5A);  // "MZ"
+    ASSERT_EQ(Be16(exe.data()), 0x4D5A); // "MZ"
     const uint32_t pe = Le32(exe.data() + 0x3C);
     ASSERT_LT(pe + 24 + 70, exe.size());
-    ASSERT_EQ(Le32(exe.data() + pe), 0x00004550u);  // "PE\0\0"
+    ASSERT_EQ(Le32(exe.data() + pe), 0x00004550u); // "PE\0\0"
     EXPECT_EQ(Le16(exe.data() + pe + 4), IMAGE_FILE_MACHINE_AMD64);
     EXPECT_EQ(Le32(exe.data() + pe + 8), 0u) << "link time stamp makes builds differ";
     EXPECT_EQ(Le16(exe.data() + pe + 24 + 68), IMAGE_SUBSYSTEM_WINDOWS_GUI);
@@ -433,7 +452,8 @@ TEST(AssetsQuillmere, OpensItsWindowAndStaysUntilClosed) {
     struct Reaper {
         PROCESS_INFORMATION& p;
         ~Reaper() {
-            if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(p.hProcess, 1);
+            if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT)
+                TerminateProcess(p.hProcess, 1);
             CloseHandle(p.hThread);
             CloseHandle(p.hProcess);
         }
@@ -443,7 +463,8 @@ TEST(AssetsQuillmere, OpensItsWindowAndStaysUntilClosed) {
     FindWindowOf search{process.dwProcessId};
     for (int i = 0; i < 100 && !search.found; ++i) {
         EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
-        if (!search.found) Sleep(100);
+        if (!search.found)
+            Sleep(100);
     }
     ASSERT_NE(search.found, nullptr) << "no window titled Quillmere";
     EXPECT_TRUE(IsWindowVisible(search.found));
@@ -461,4 +482,4 @@ TEST(AssetsQuillmere, OpensItsWindowAndStaysUntilClosed) {
     EXPECT_EQ(exitCode, 0u);
 }
 
-}  // namespace
+} // namespace

@@ -11,7 +11,8 @@ TEST(Catalogue, ListsTwentyFourProductsWithQuillmereEighteenth) {
     const TextArray list = SplitText(BrandCatalogue.productList);
     ASSERT_EQ(list.size(), 24u);
     EXPECT_EQ(list[17], "Quillmere");
-    for (const auto& name : list) EXPECT_FALSE(name.empty());
+    for (const auto& name : list)
+        EXPECT_FALSE(name.empty());
     EXPECT_EQ(BrandCatalogue.vendorFolder, "Velmora软件\\");
 }
 
@@ -33,14 +34,18 @@ TEST(DriveChoice, ThresholdIsAThousandWholeMegabytes) {
     }
 }
 
-TEST(DriveChoice, ComparisonIsSigned) { EXPECT_STREQ(ChooseInstallDrive(-1), "C:\\"); }
+TEST(DriveChoice, ComparisonIsSigned) {
+    EXPECT_STREQ(ChooseInstallDrive(-1), "C:\\");
+}
 
 TEST(GetDriveFreeMB, FailedQueryGivesZero) {
     EXPECT_EQ(GetDriveFreeMB("q:"), 0);
     EXPECT_EQ(GetDriveFreeMB("not a drive"), 0);
 }
 
-TEST(GetDriveFreeMB, ReadsARealVolume) { EXPECT_GT(GetDriveFreeMB("c:"), 0); }
+TEST(GetDriveFreeMB, ReadsARealVolume) {
+    EXPECT_GT(GetDriveFreeMB("c:"), 0);
+}
 
 class CreatedEvent : public ::testing::Test {
 protected:
@@ -53,8 +58,8 @@ protected:
 };
 
 TEST_F(CreatedEvent, SizesAndPlacesTheWindowFirst) {
-    const std::vector<std::string> expected = {
-        "load window", "set 主窗口[2] 250", "set 主窗口[3] 400", "set 主窗口[1] 300"};
+    const std::vector<std::string> expected = {"load window", "set 主窗口[2] 250",
+                                               "set 主窗口[3] 400", "set 主窗口[1] 300"};
     ASSERT_GE(gFake.log.size(), 4u);
     EXPECT_EQ(std::vector<std::string>(gFake.log.begin(), gFake.log.begin() + 4), expected);
     EXPECT_EQ(gFake.Number(主窗口, kPropLeft), 50) << "the left edge is never written";
@@ -86,4 +91,4 @@ TEST(Globals, ReleaseOnTheInitialStateLeavesNothing) {
     EXPECT_TRUE(ProductName.empty());
 }
 
-}  // namespace
+} // namespace

@@ -13,9 +13,10 @@ TEST(TrimBlanks, RemovesHalfAndFullWidthSpacesAtBothEnds) {
         {"\xA1\xA1软件\xA1\xA1", "软件"},
         {" \xA1\xA1 a b \xA1\xA1 ", "a b"},
         {"\xB0\xA1\xA1\xA1", "\xB0\xA1"},
-        {"\xB0\xA1\xA1", "\xB0\xA1\xA1"},  // a trail byte A1 never pairs with the next byte
+        {"\xB0\xA1\xA1", "\xB0\xA1\xA1"}, // a trail byte A1 never pairs with the next byte
     };
-    for (const auto& [in, out] : cases) EXPECT_EQ(TrimBlanks(in), out) << in;
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(TrimBlanks(in), out) << in;
 }
 
 struct ChoiceCase {
@@ -47,4 +48,4 @@ TEST(DecideChosenFolder, CoversEveryBranch) {
         EXPECT_EQ(DecideChosenFolder(c.displayName, c.gotItem, c.path), c.expected) << c.name;
 }
 
-}  // namespace
+} // namespace

@@ -20,7 +20,7 @@ TEST(CompareText, OrdersBytesAsUnsignedAndPrefixesFirst) {
         {"ab", "abc", -1},
         {"abc", "ab", 1},
         {"A", "a", -1},
-        {"a", "\x80", -1},        // signed chars would make 0x80 smaller
+        {"a", "\x80", -1}, // signed chars would make 0x80 smaller
         {"\xB0\xB2", "\xB0\xA1", 1},
         {"x\xFF", "x\x01", 1},
     };
@@ -36,7 +36,7 @@ TEST(CompareText, AbsentEqualsEmpty) {
 
 TEST(TextLength, CountsBytes) {
     EXPECT_EQ(TextLength(""), 0u);
-    EXPECT_EQ(TextLength("安装程序"), 8u);  // four double-byte characters
+    EXPECT_EQ(TextLength("安装程序"), 8u); // four double-byte characters
 }
 
 TEST(Concat, JoinsInOrderAndSkipsAbsentParts) {
@@ -61,10 +61,8 @@ TEST(Element, OutOfRangeIsFatalAndBelowOneIsTestedFirst) {
         const char* message;
     };
     const Case cases[] = {
-        {&array, 0, "array index below 1"},
-        {&array, -5, "array index below 1"},
-        {&array, 2, "array index past the end"},
-        {&empty, 1, "array index past the end"},
+        {&array, 0, "array index below 1"},      {&array, -5, "array index below 1"},
+        {&array, 2, "array index past the end"}, {&empty, 1, "array index past the end"},
         {&empty, 0, "array index below 1"},
     };
     for (const auto& c : cases) {
@@ -88,16 +86,17 @@ TEST(SplitText, FollowsTheGbkAwareRule) {
         {"", {}},
         {"a", {"a"}},
         {"a|b|c", {"a", "b", "c"}},
-        {"a|", {"a"}},                     // trailing empty entry dropped
-        {"|a", {"", "a"}},                 // a leading empty entry is kept
+        {"a|", {"a"}},     // trailing empty entry dropped
+        {"|a", {"", "a"}}, // a leading empty entry is kept
         {"a||b", {"a", "", "b"}},
         {"|", {""}},
-        {"\x81|x|y", {"\x81|x", "y"}},     // '|' as a trail byte never separates
-        {"ab\xB0", {"ab\xB0"}},            // a lead byte at the end ends the scan
+        {"\x81|x|y", {"\x81|x", "y"}}, // '|' as a trail byte never separates
+        {"ab\xB0", {"ab\xB0"}},        // a lead byte at the end ends the scan
         {"a|\xB0", {"a", "\xB0"}},
         {"软件|安装", {"软件", "安装"}},
     };
-    for (const auto& c : cases) EXPECT_EQ(SplitText(c.text), c.entries) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(SplitText(c.text), c.entries) << c.text;
 }
 
 TEST(LowerAscii, LowersOnlyAsciiLettersAndSkipsTrailBytes) {
@@ -105,11 +104,12 @@ TEST(LowerAscii, LowersOnlyAsciiLettersAndSkipsTrailBytes) {
         {"QUILLMERE.EXE", "quillmere.exe"},
         {"MiXeD-123_Z", "mixed-123_z"},
         {"", ""},
-        {"\x81\x41Z", "\x81\x41z"},  // 'A' as a trail byte stays
+        {"\x81\x41Z", "\x81\x41z"}, // 'A' as a trail byte stays
         {"\xC4\xDA", "\xC4\xDA"},
-        {"@[`{", "@[`{"},             // neighbours of the letter ranges
+        {"@[`{", "@[`{"}, // neighbours of the letter ranges
     };
-    for (const auto& [in, out] : cases) EXPECT_EQ(LowerAscii(in), out) << in;
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(LowerAscii(in), out) << in;
 }
 
 TEST(FirstByte, TakesTheLeftmostByte) {
@@ -118,4 +118,4 @@ TEST(FirstByte, TakesTheLeftmostByte) {
     EXPECT_EQ(FirstByte("软件"), "\xC8");
 }
 
-}  // namespace
+} // namespace

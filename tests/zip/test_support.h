@@ -12,7 +12,7 @@ std::string FixturePath(const std::string& name);
 
 // A fresh, empty folder under the temporary directory, removed with everything in it.
 class ScratchDir {
-  public:
+public:
     ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
@@ -21,7 +21,7 @@ class ScratchDir {
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
 
-  private:
+private:
     std::string path_;
 };
 
