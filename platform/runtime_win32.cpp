@@ -11,6 +11,7 @@
 #include "platform/controls.h"
 #include "platform/runtime.h"
 #include "platform/startup.h"
+#include "platform/system_library.h"
 #include "platform/window_messages.h"
 #include "platform/zip_extract.h"
 
@@ -155,6 +156,15 @@ DWORD WINAPI RunRoutine(void* routine) {
     return 0;
 }
 
+// comctl32 is not a known DLL of the system, so it is not imported: the loader would look
+// for it beside setup.exe first.
+void RegisterProgressBarClass() {
+    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const INITCOMMONCONTROLSEX common{sizeof common, ICC_PROGRESS_CLASS};
+    if (auto init = SystemFunction<InitFn>("comctl32.dll", "InitCommonControlsEx"))
+        init(&common);
+}
+
 void DeliverProgress(void* bindings, int percent) {
     Raise(static_cast<const EventBindings*>(bindings)->progress, percent);
 }
@@ -181,8 +191,7 @@ void PrepareRuntime() {
     std::set_new_handler(ReportNoMemory);
     runtime.oleInitialised = SUCCEEDED(OleInitialize(nullptr));
     EnterProgramFolder();
-    INITCOMMONCONTROLSEX common{sizeof common, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&common);
+    RegisterProgressBarClass();
     HINSTANCE instance = GetModuleHandleA(nullptr);
     if (!RegisterControlClasses(instance) || !CreateCourier(instance))
         FatalRuntimeError(kNoStart);

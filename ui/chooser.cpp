@@ -5,6 +5,7 @@
 
 #include "core/globals.h"
 #include "platform/runtime.h"
+#include "platform/system_library.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -18,22 +19,14 @@ using BrowseForFolderFn = PIDLIST_ABSOLUTE(WINAPI*)(BROWSEINFOA*);
 using GetPathFromIdListFn = BOOL(WINAPI*)(PCIDLIST_ABSOLUTE, LPSTR);
 using TaskMemFreeFn = void(WINAPI*)(void*);
 
-// Looked up by name at first use; the modules are taken from the system folder only.
-template <typename Fn> Fn Lookup(const char* module, const char* name) {
-    HMODULE library = LoadLibraryExA(module, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!library)
-        return nullptr;
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
 struct ShellFunctions {
     GetFolderLocationFn getFolderLocation =
-        Lookup<GetFolderLocationFn>("shell32.dll", "SHGetFolderLocation");
+        SystemFunction<GetFolderLocationFn>("shell32.dll", "SHGetFolderLocation");
     BrowseForFolderFn browseForFolder =
-        Lookup<BrowseForFolderFn>("shell32.dll", "SHBrowseForFolderA");
+        SystemFunction<BrowseForFolderFn>("shell32.dll", "SHBrowseForFolderA");
     GetPathFromIdListFn getPathFromIdList =
-        Lookup<GetPathFromIdListFn>("shell32.dll", "SHGetPathFromIDListA");
-    TaskMemFreeFn taskMemFree = Lookup<TaskMemFreeFn>("ole32.dll", "CoTaskMemFree");
+        SystemFunction<GetPathFromIdListFn>("shell32.dll", "SHGetPathFromIDListA");
+    TaskMemFreeFn taskMemFree = SystemFunction<TaskMemFreeFn>("ole32.dll", "CoTaskMemFree");
 };
 
 const ShellFunctions& ShellApi() {
