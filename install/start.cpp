@@ -5,18 +5,26 @@
 #include "install/worker.h"
 #include "platform/runtime.h"
 
+namespace {
+// Taken before anything else, so that a click delivered while a box of this routine is
+// open (posted by another program or an accessibility tool) cannot start a second worker.
+bool TakeInstallation() {
+    bool idle = false;
+    return InstallRunning.compare_exchange_strong(idle, true);
+}
+} // namespace
+
 void OnInstallClicked() {
-    // One installation at a time: a second worker would stage and extract over the first.
-    if (InstallRunning)
+    if (!TakeInstallation())
         return;
     const Text exeName = Concat({ProductName, ".exe"});
     if (IsProcessRunning(exeName)) {
         const Text title = Concat({ProductName, kProductRunningTitleSuffix});
         ShowMessageBox(kProductRunningText, kStyleOk, title.c_str());
+        InstallRunning = false;
         return;
     }
     ShowMessageBox(kNoticeText, kStyleOk);
-    InstallRunning = true;
     if (!StartThread(InstallThreadEntry))
         InstallRunning = false;
 }

@@ -4,6 +4,8 @@
 #include "tests/flow/flow_fixture.h"
 #include "ui/chooser.h"
 
+#include <optional>
+
 namespace {
 
 using Click = InstallFlow;
@@ -25,6 +27,35 @@ TEST_F(Click, NothingHappensWhileAnInstallationRuns) {
     EXPECT_TRUE(gFake.log.empty());
 }
 
+// A click can arrive while a box of the click routine is open: another program or an
+// accessibility tool may post it. It must never start a second worker.
+TEST_F(Click, AClickWhileItsOwnBoxIsOpenIsIgnored) {
+    struct Case {
+        const char* what;
+        bool productRunning;
+    };
+    for (const Case& c : {Case{"notice", false}, Case{"product running", true}}) {
+        SCOPED_TRACE(c.what);
+        std::optional<RunningCopy> product;
+        if (c.productRunning) {
+            product.emplace(scratch.path(), "Quillmere.exe");
+            ASSERT_TRUE(product->started());
+        }
+        gFake.log.clear();
+        int boxes = 0;
+        gFake.onMessageBox = [&](const std::string&) {
+            if (++boxes == 1)
+                OnInstallClicked();
+        };
+        OnInstallClicked();
+        gFake.onMessageBox = nullptr;
+        EXPECT_EQ(boxes, 1);
+        EXPECT_EQ(gFake.Lines("thread").size(), c.productRunning ? 0u : 1u);
+        EXPECT_EQ(InstallRunning.load(), !c.productRunning);
+        InstallRunning = false;
+    }
+}
+
 TEST_F(Click, AThreadThatCannotStartLeavesTheButtonUsable) {
     gFake.threadsStart = false;
     OnInstallClicked();
@@ -36,13 +67,18 @@ TEST_F(Click, AThreadThatCannotStartLeavesTheButtonUsable) {
 }
 
 TEST_F(Click, RefusesWhileTheProductRunsUnderAnyAsciiCase) {
-    RunningCopy product(scratch.path(), "QUILLMERE.EXE");
-    ASSERT_TRUE(product.started());
+    std::optional<RunningCopy> product;
+    product.emplace(scratch.path(), "QUILLMERE.EXE");
+    ASSERT_TRUE(product->started());
     OnInstallClicked();
     const std::string box =
         std::string("box 0 [Quillmere") + kProductRunningTitleSuffix + "] " + kProductRunningText;
     EXPECT_EQ(gFake.log, (std::vector<std::string>{box}));
     EXPECT_FALSE(InstallRunning);
+    product.reset();
+    gFake.log.clear();
+    OnInstallClicked(); // the refusal gave the installation back
+    EXPECT_EQ(gFake.log, (std::vector<std::string>{kNoticeLine, "thread"}));
 }
 
 TEST_F(Click, AnotherFileNameDoesNotCount) {
