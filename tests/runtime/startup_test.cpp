@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/startup.h"
+#include "platform/system_library.h"
 #include "tests/runtime/runtime_support.h"
 #include "tests/runtime/test_window.h"
 
@@ -67,6 +68,19 @@ TEST(StartupTest, HardenedSearchNoLongerLoadsADllFromTheProgramsFolder) {
             },
             ExitedWithCode(harden ? 1 : 0), "");
     }
+}
+
+TEST(StartupTest, SystemLibrariesComeFromTheSystemFolderOnly) {
+    EXPECT_EQ(LoadSystemLibrary("runtime_probe.dll"), nullptr);
+    HMODULE comctl = LoadSystemLibrary("comctl32.dll");
+    ASSERT_NE(comctl, nullptr);
+    char path[MAX_PATH] = {}, system[MAX_PATH] = {};
+    GetModuleFileNameA(comctl, path, MAX_PATH);
+    GetSystemDirectoryA(system, MAX_PATH);
+    EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path, -1,
+                             (std::string(system) + "\\comctl32.dll").c_str(), -1),
+              CSTR_EQUAL)
+        << path;
 }
 
 TEST(StartupTest, HardenedSearchStillLoadsSystemDlls) {
