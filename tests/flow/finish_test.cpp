@@ -85,11 +85,17 @@ TEST_F(Completion, HundredAnsweredNoFinishesWithoutStarting) {
     EXPECT_EQ(CountProcessesNamed("Quillmere.exe"), 0);
 }
 
-TEST_F(Completion, HundredAnsweredYesStartsTheProductFromAPathWithSpaces) {
+// "...\Program.exe" beside "...\Program Files" is what Windows would start for an
+// unquoted command line: only the product may start.
+TEST_F(Completion, HundredAnsweredYesStartsTheProductNotADecoyAtAPrefixOfItsPath) {
     PlaceProduct();
+    const std::string decoy = scratch / "Program.exe";
+    ASSERT_TRUE(CopyFileA(BuiltProductExe().c_str(), decoy.c_str(), FALSE));
     gFake.answers = {kAnswerYes};
     EXPECT_EQ(RunUntilExit([] { OnExtractionProgress(100); }), 0);
     EXPECT_TRUE(WaitForProcessNamed("Quillmere.exe", 5000));
+    EXPECT_EQ(CountProcessesNamed("Program.exe"), 0);
+    EndProcessesNamed("Program.exe");
     EXPECT_EQ(gFake.log.back(), "exit 0");
 }
 
