@@ -12,7 +12,9 @@
 #include "ui/main_window.h"
 
 namespace {
+// A retry after a failed run starts the bar from 0, not from where that run stopped.
 void ShowExtracting() {
+    SetControlProperty(进度条1, kPropPosition, 0);
     SetControlProperty(进度条1, kPropVisible, 1);
     SetControlProperty(标签_日志, kPropCaption, kExtractingLog);
 }

@@ -39,6 +39,16 @@ TEST_F(Worker, ShowsTheBarBeforeTheExtractingText) {
     EXPECT_LT(shown, text);
 }
 
+TEST_F(Worker, ARetryStartsTheBarFromZero) {
+    gFake.properties[{进度条1, kPropPosition}].number = 45; // where a failed run stopped
+    gFake.answers = {kAnswerNo};
+    RunUntilExit(InstallWorker);
+    const auto shown = std::find(gFake.log.begin(), gFake.log.end(), "set 进度条1[5] 1");
+    ASSERT_NE(shown, gFake.log.end());
+    const auto reset = std::find(gFake.log.begin(), shown, "set 进度条1[13] 0");
+    EXPECT_NE(reset, shown) << "the bar is back at 0 before it shows";
+}
+
 TEST_F(Worker, FallsBackToTheInstallDriveRootWhenTheTempDirectoryIsRefused) {
     TempDirOverride missing(scratch / "no-such-folder");
     gFake.answers = {kAnswerNo};
