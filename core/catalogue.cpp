@@ -4,6 +4,7 @@
 
 #include "core/globals.h"
 #include "platform/runtime.h"
+#include "platform/scoped_win.h"
 #include "ui/main_window.h"
 
 const BrandCatalogueData BrandCatalogue = {
@@ -23,17 +24,6 @@ constexpr int kWindowWidth = 250;
 constexpr int kWindowHeight = 400;
 constexpr int kWindowTop = 300;
 
-// A drive without a medium must not bring up the system's "insert a disk" box.
-class CriticalErrorBoxesOff {
-public:
-    CriticalErrorBoxesOff() { SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previous_); }
-    ~CriticalErrorBoxesOff() { SetThreadErrorMode(previous_, nullptr); }
-    CriticalErrorBoxesOff(const CriticalErrorBoxesOff&) = delete;
-    CriticalErrorBoxesOff& operator=(const CriticalErrorBoxesOff&) = delete;
-
-private:
-    DWORD previous_ = 0;
-};
 } // namespace
 
 int64_t BytesToWholeMB(uint64_t bytes) {
@@ -44,7 +34,8 @@ int64_t BytesToWholeMB(uint64_t bytes) {
 int64_t GetDriveFreeMB(const char* directory) {
     ULARGE_INTEGER available{}, total{}, totalFree{};
     {
-        CriticalErrorBoxesOff quiet;
+        // A drive without a medium must not bring up the system's "insert a disk" box.
+        ScopedErrorMode quiet(SEM_FAILCRITICALERRORS);
         GetDiskFreeSpaceExA(directory, &available, &total, &totalFree);
     }
     return BytesToWholeMB(totalFree.QuadPart);

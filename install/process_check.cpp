@@ -1,36 +1,20 @@
+#include "install/process_check.h"
+
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include "core/text.h"
-#include "install/start.h"
-
-namespace {
-class Snapshot {
-public:
-    Snapshot() : h_(CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0)) {}
-    ~Snapshot() {
-        if (valid())
-            CloseHandle(h_);
-    }
-    Snapshot(const Snapshot&) = delete;
-    Snapshot& operator=(const Snapshot&) = delete;
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-} // namespace
+#include "platform/scoped_win.h"
 
 bool IsProcessRunning(std::string_view exeName) {
-    Snapshot snapshot;
-    if (!snapshot.valid())
+    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0));
+    if (!snapshot)
         return false;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     const Text wanted = LowerAscii(exeName);
-    for (BOOL more = Process32First(snapshot.get(), &entry); more;
-         more = Process32Next(snapshot.get(), &entry)) {
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
+         more = Process32Next(snapshot.Get(), &entry)) {
         if (CompareText(LowerAscii(entry.szExeFile), wanted) == 0)
             return true;
     }

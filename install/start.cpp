@@ -2,6 +2,7 @@
 
 #include "core/globals.h"
 #include "install/messages.h"
+#include "install/process_check.h"
 #include "install/worker.h"
 #include "platform/runtime.h"
 

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "platform/scoped_win.h"
+
 namespace {
 constexpr DWORD kIdleWaitMs = 1000;
 
@@ -40,38 +42,6 @@ std::wstring ToWide(const std::string& text) {
     return wide;
 }
 
-template <typename T> class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() {
-        if (ptr_)
-            ptr_->Release();
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    T* operator->() const { return ptr_; }
-    void** Out() { return reinterpret_cast<void**>(&ptr_); }
-    explicit operator bool() const { return ptr_ != nullptr; }
-
-private:
-    T* ptr_ = nullptr;
-};
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() {
-        if (valid())
-            CloseHandle(h_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
 } // namespace
 
 std::string GetSpecialFolder(int code) {
@@ -88,13 +58,13 @@ std::string GetSpecialFolder(int code) {
 bool WriteBytesToFile(const std::string& path, ByteView bytes) {
     if (path.empty())
         return false;
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid())
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     DWORD written = 0;
     const auto size = static_cast<DWORD>(bytes.size());
-    return WriteFile(file.get(), bytes.data(), size, &written, nullptr) && written == size;
+    return WriteFile(file.Get(), bytes.data(), size, &written, nullptr) && written == size;
 }
 
 std::string ShortcutFileName(const std::string& linkPath) {
@@ -107,12 +77,12 @@ std::string ShortcutFileName(const std::string& linkPath) {
 bool CreateShortcut(const std::string& linkPath, const std::string& target) {
     ComPtr<IShellLinkA> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                link.Out())))
+                                link.PutVoid())))
         return false;
     link->SetPath(target.c_str());
     link->SetShowCmd(SW_SHOW);
     ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.Out())))
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())))
         return false;
     return SUCCEEDED(file->Save(ToWide(ShortcutFileName(linkPath)).c_str(), TRUE));
 }
@@ -132,11 +102,10 @@ bool RunProgram(const std::string& commandLine, bool wait) {
     if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
         return false;
-    WaitForInputIdle(process.hProcess, kIdleWaitMs);
+    const UniqueHandle thread(process.hThread), program(process.hProcess);
+    WaitForInputIdle(program.Get(), kIdleWaitMs);
     if (wait)
-        WaitForSingleObject(process.hProcess, INFINITE);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+        WaitForSingleObject(program.Get(), INFINITE);
     return true;
 }
 

@@ -41,13 +41,6 @@ struct KernelHandleTraits {
 };
 using UniqueHandle = Owned<KernelHandleTraits>;
 
-struct ModuleTraits {
-    using Handle = HMODULE;
-    static bool Valid(HMODULE h) { return h != nullptr; }
-    static void Close(HMODULE h) { FreeLibrary(h); }
-};
-using UniqueModule = Owned<ModuleTraits>;
-
 template <class T> struct GdiObjectTraits {
     using Handle = T;
     static bool Valid(T h) { return h != nullptr; }
@@ -96,6 +89,19 @@ private:
     PAINTSTRUCT paint_{};
 };
 
+// Switches the calling thread's error mode for one scope, e.g. so that a drive without a
+// medium does not bring up the system's "insert a disk" box.
+class ScopedErrorMode {
+public:
+    explicit ScopedErrorMode(DWORD mode) { SetThreadErrorMode(mode, &previous_); }
+    ~ScopedErrorMode() { SetThreadErrorMode(previous_, nullptr); }
+    ScopedErrorMode(const ScopedErrorMode&) = delete;
+    ScopedErrorMode& operator=(const ScopedErrorMode&) = delete;
+
+private:
+    DWORD previous_ = 0;
+};
+
 template <class T> class ComPtr {
 public:
     ComPtr() = default;
@@ -119,6 +125,8 @@ public:
         Reset();
         return &p_;
     }
+    // The same slot, for the untyped out parameter of CoCreateInstance and QueryInterface.
+    void** PutVoid() { return reinterpret_cast<void**>(Put()); }
     void Reset() {
         if (p_)
             std::exchange(p_, nullptr)->Release();

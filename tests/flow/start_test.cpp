@@ -1,4 +1,5 @@
 #include "install/messages.h"
+#include "install/process_check.h"
 #include "install/start.h"
 #include "install/worker.h"
 #include "tests/flow/flow_fixture.h"
