@@ -20,8 +20,6 @@ constexpr const char* kQueriedDrive = "d:";
 constexpr const char* kDriveD = "D:\\";
 constexpr const char* kDriveC = "C:\\";
 constexpr double kBytesPerMB = 1048576.0;
-constexpr int kWindowWidth = 250;
-constexpr int kWindowHeight = 400;
 constexpr int kWindowTop = 300;
 
 } // namespace
@@ -46,8 +44,8 @@ const char* ChooseInstallDrive(int64_t freeMBOnD) {
 }
 
 void InitInstallWindow() {
-    SetControlProperty(主窗口, kPropWidth, kWindowWidth);
-    SetControlProperty(主窗口, kPropHeight, kWindowHeight);
+    SetControlProperty(主窗口, kPropWidth, kMainWindowWidth);
+    SetControlProperty(主窗口, kPropHeight, kMainWindowHeight);
     SetControlProperty(主窗口, kPropTop, kWindowTop);
     const char* drive = ChooseInstallDrive(GetDriveFreeMB(kQueriedDrive));
     ProductIndex = kInstalledProductIndex;

@@ -1,5 +1,7 @@
 #pragma once
-// The installer's fixed texts (GBK in the binary).
+// The installer's fixed texts (GBK in the binary) and message-box styles.
+#include <windows.h>
+
 inline constexpr const char* kStagingLog = "1.释放压缩包..";
 inline constexpr const char* kExtractingLog = "2.开始解压..";
 inline constexpr const char* kExtractFailedLog = "2.解压..失败";
@@ -19,5 +21,5 @@ inline constexpr const char* kNoticeText =
 inline constexpr const char* kCompletionQuestion =
     "安装完成！\r\n点<是>将启动软件\r\n点<否>不启动,可以在桌面启动软件";
 inline constexpr const char* kCompletionTitle = "温馨提示：";
-inline constexpr unsigned kStyleOk = 0;
-inline constexpr unsigned kStyleYesNoInfo = 68; // MB_YESNO | MB_ICONINFORMATION
+inline constexpr unsigned kStyleOk = MB_OK;
+inline constexpr unsigned kStyleYesNoInfo = MB_YESNO | MB_ICONINFORMATION;

@@ -11,23 +11,6 @@ constexpr char kNoWindow[] = "无法创建窗口。";
 
 // ---- building the window ---------------------------------------------------------------
 
-bool IsConsistent(const WindowDesc& window) {
-    auto controls = window.controls;
-    if (controls.empty() || controls[0].kind != ControlKind::Window)
-        return false;
-    for (size_t i = 1; i < controls.size(); ++i) {
-        int parent = controls[i].parent;
-        if (controls[i].kind == ControlKind::Window || parent < 0 ||
-            static_cast<size_t>(parent) >= i || controls[parent].kind == ControlKind::Zip)
-            return false;
-    }
-    for (int entry : window.stackingTopDown)
-        if (entry <= 0 || static_cast<size_t>(entry) >= controls.size() ||
-            controls[entry].kind == ControlKind::Zip)
-            return false;
-    return true;
-}
-
 HFONT MakeFont(const FontDesc& font, GdiObject<HFONT>& owner) {
     if (font.height != 0)
         owner.Reset(CreateFontA(-font.height, 0, 0, 0, font.weight, FALSE, font.underline, FALSE,

@@ -254,34 +254,42 @@ struct BadWindow {
     std::vector<int> stacking;
 };
 
-ControlDesc Describe(ControlKind kind, int parent, const ByteBlock* picture = nullptr) {
-    ControlDesc desc{};
-    desc.name = "x";
-    desc.kind = kind;
-    desc.parent = parent;
-    desc.width = desc.height = 20;
-    desc.shown = true;
-    desc.caption = "";
+ControlDesc Row(ControlKind kind, int parent, const ByteBlock* picture = nullptr) {
+    ControlDesc desc = Describe(kind, 0, "x", parent, {0, 0, 20, 20}, {});
     desc.picture = picture;
     return desc;
+}
+
+// Rows numbered by their place, so that each bad window fails for its own reason.
+std::vector<ControlDesc> Numbered(std::vector<ControlDesc> rows) {
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i].id = static_cast<int>(i);
+    return rows;
 }
 
 TEST(FatalErrorTest, ADescriptionThatCannotBeBuiltIsFatal) {
     using K = ControlKind;
     const BadWindow bad[] = {
         {"no entries", {}, {}},
-        {"entry 0 is not the window", {Describe(K::PictureBox, -1)}, {}},
+        {"entry 0 is not the window", Numbered({Row(K::PictureBox, -1)}), {}},
         {"parent after the child",
-         {Describe(K::Window, -1), Describe(K::Label, 2), Describe(K::PictureBox, 0)},
+         Numbered({Row(K::Window, -1), Row(K::Label, 2), Row(K::PictureBox, 0)}),
          {}},
-        {"a second window", {Describe(K::Window, -1), Describe(K::Window, 0)}, {}},
+        {"a second window", Numbered({Row(K::Window, -1), Row(K::Window, 0)}), {}},
         {"a child of the ZIP component",
-         {Describe(K::Window, -1), Describe(K::Zip, 0), Describe(K::Label, 1)},
+         Numbered({Row(K::Window, -1), Row(K::Zip, 0), Row(K::Label, 1)}),
          {}},
-        {"stacking names the window", {Describe(K::Window, -1), Describe(K::Label, 0)}, {0}},
-        {"stacking beyond the table", {Describe(K::Window, -1), Describe(K::Label, 0)}, {2}},
+        {"an id that is not its row", {Row(K::Window, -1), Row(K::Label, 0)}, {}},
+        {"stacking names the window", Numbered({Row(K::Window, -1), Row(K::Label, 0)}), {0}},
+        {"stacking beyond the table", Numbered({Row(K::Window, -1), Row(K::Label, 0)}), {2}},
+        {"stacking misses a child",
+         Numbered({Row(K::Window, -1), Row(K::Label, 0), Row(K::Label, 0)}),
+         {1}},
+        {"stacking names a child twice",
+         Numbered({Row(K::Window, -1), Row(K::Label, 0), Row(K::Label, 0)}),
+         {1, 1}},
         {"a picture that is not one",
-         {Describe(K::Window, -1), Describe(K::PictureBox, 0, &NotAPicture)},
+         Numbered({Row(K::Window, -1), Row(K::PictureBox, 0, &NotAPicture)}),
          {}},
     };
     for (const BadWindow& window : bad) {

@@ -33,48 +33,45 @@ void OnProgress(int percent) {
 constexpr FontDesc kDefaultGui{};
 constexpr FontDesc kBoldTitle{12, FW_BOLD, false, GB2312_CHARSET};
 constexpr FontDesc kUnderlined{12, FW_NORMAL, true, GB2312_CHARSET};
-constexpr uint32_t kBlack = Rgb(0, 0, 0);
 
-// name, kind, parent, left, top, width, height, shown, back, text, border, static edge,
-// font, pointer, caption, picture, hover picture, maximum, events
-// clang-format off
-const ControlDesc kControls[kTestControlCount] = {
-    {"window", ControlKind::Window, -1, 50, 50, kWindowWidth, kWindowHeight, true, kWindowColor,
-     kBlack, false, false, kDefaultGui, PointerShape::Arrow, "运行时测试", nullptr, nullptr, 0,
-     {.created = OnCreated}},
-    {"panel", ControlKind::PictureBox, kWindow, 0, 0, kWindowWidth, kWindowHeight, true,
-     kPanelColor, kBlack, true, false, kDefaultGui, PointerShape::Arrow, "", nullptr, nullptr, 0,
-     {}},
-    {"title", ControlKind::TransparentLabel, kPanel, 5, 5, 120, 24, true, kUnusedColor,
-     kTitleTextColor, false, false, kBoldTitle, PointerShape::Arrow, "安装程序", nullptr, nullptr,
-     0, {}},
-    {"close", ControlKind::TransparentLabel, kPanel, 270, 5, 20, 20, true, kUnusedColor,
-     kLabelTextColor, false, false, kDefaultGui, PointerShape::Hand, "×", nullptr, nullptr, 0,
-     {.leftReleased = OnReleased}},
-    {"logo", ControlKind::PictureBox, kPanel, 10, 40, 60, 30, true, kPanelColor, kBlack, false,
-     false, kDefaultGui, PointerShape::Arrow, "", &RedBluePicture, nullptr, 0, {}},
-    {"zip", ControlKind::Zip, kLogo, 8, 4, 27, 27, false, kBlack, kBlack, false, false,
-     kDefaultGui, PointerShape::Arrow, "", nullptr, nullptr, 0, {.progress = OnProgress}},
-    {"button", ControlKind::GraphicButton, kPanel, 80, 40, 40, 20, true, kBlack, kBlack, false,
-     false, kDefaultGui, PointerShape::Arrow, "", &RedBluePicture, &GreenPicture, 0,
-     {.clicked = OnClicked}},
-    {"bar", ControlKind::ProgressBar, kPanel, 80, 55, 100, 8, false, kPanelColor, kBlack, false,
-     true, kDefaultGui, PointerShape::Arrow, "", nullptr, nullptr, 100, {}},
-    {"label", ControlKind::Label, kPanel, 10, 100, 200, 40, true, kPanelColor, kLabelTextColor,
-     false, false, kDefaultGui, PointerShape::Arrow, "安装目录：", nullptr, nullptr, 0,
-     {.leftPressed = OnPressed, .leftReleased = OnReleased}},
-    {"link", ControlKind::Label, kPanel, 10, 150, 200, 25, true, kPanelColor, kLabelTextColor,
-     false, false, kUnderlined, PointerShape::Hand, "C:\\Sample", nullptr, nullptr, 0,
-     {.leftPressed = OnPressed}},
-    {"side panel", ControlKind::PictureBox, kWindow, 0, 0, 50, 50, false, kBlack, kBlack, false,
-     false, kDefaultGui, PointerShape::Arrow, "", nullptr, nullptr, 0, {}},
+constexpr Look kPanelLook{.back = kPanelColor, .border = true};
+constexpr Look kTitleLook{.back = kUnusedColor, .text = kTitleTextColor, .font = kBoldTitle};
+constexpr Look kCloseLook{
+    .back = kUnusedColor, .text = kLabelTextColor, .pointer = PointerShape::Hand};
+constexpr Look kLabelLook{.back = kPanelColor, .text = kLabelTextColor};
+constexpr Look kLinkLook{.back = kPanelColor,
+                         .text = kLabelTextColor,
+                         .font = kUnderlined,
+                         .pointer = PointerShape::Hand};
+
+constexpr ControlDesc kControls[kTestControlCount] = {
+    TopWindow(kWindow, "window", {50, 50, kWindowWidth, kWindowHeight}, "运行时测试",
+              {.back = kWindowColor}, {.created = OnCreated}),
+    PictureBox(kPanel, "panel", kWindow, {0, 0, kWindowWidth, kWindowHeight}, kPanelLook),
+    TransparentLabel(kTitle, "title", kPanel, {5, 5, 120, 24}, "安装程序", kTitleLook),
+    TransparentLabel(kClose, "close", kPanel, {270, 5, 20, 20}, "×", kCloseLook,
+                     {.leftReleased = OnReleased}),
+    PictureBox(kLogo, "logo", kPanel, {10, 40, 60, 30}, {.back = kPanelColor}, &RedBluePicture),
+    ZipComponent(kZip, "zip", kLogo, {8, 4, 27, 27}, {.progress = OnProgress}),
+    GraphicButton(kButton, "button", kPanel, {80, 40, 40, 20}, &RedBluePicture, &GreenPicture,
+                  {.clicked = OnClicked}),
+    Hidden(ProgressBar(kBar, "bar", kPanel, {80, 55, 100, 8},
+                       {.back = kPanelColor, .staticEdge = true}, 100)),
+    Label(kLabel, "label", kPanel, {10, 100, 200, 40}, "安装目录：", kLabelLook,
+          {.leftPressed = OnPressed, .leftReleased = OnReleased}),
+    Label(kLink, "link", kPanel, {10, 150, 200, 25}, "C:\\Sample", kLinkLook,
+          {.leftPressed = OnPressed}),
+    Hidden(PictureBox(kSidePanel, "side panel", kWindow, {0, 0, 50, 50}, {})),
 };
-// clang-format on
 } // namespace
 
 // Deliberately not the creation order.
-const int kTestStacking[7] = {kLink, kBar, kButton, kClose, kLabel, kTitle, kLogo};
-const WindowDesc TestWindow = {kControls, kTestStacking};
+constexpr int kStacking[7] = {kLink, kBar, kButton, kClose, kLabel, kTitle, kLogo};
+constexpr WindowDesc kTestWindow = {kControls, kStacking};
+static_assert(IsConsistent(kTestWindow));
+
+const int (&kTestStacking)[7] = kStacking;
+const WindowDesc TestWindow = kTestWindow;
 
 std::vector<Event> Events() {
     std::lock_guard lock(gEventsLock);

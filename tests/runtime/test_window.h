@@ -34,7 +34,7 @@ inline constexpr uint32_t kTitleTextColor = Rgb(255, 255, 0);
 inline constexpr uint32_t kUnusedColor = Rgb(0, 255, 0); // a transparent label's own back colour
 
 extern const WindowDesc TestWindow;
-extern const int kTestStacking[7];
+extern const int (&kTestStacking)[7];
 
 extern "C" const ByteBlock RedBluePicture; // JPEG 20 x 10: left half red, right half blue
 extern "C" const ByteBlock GreenPicture;   // JPEG 20 x 10: green
