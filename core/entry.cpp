@@ -2,20 +2,10 @@
 
 #include <windows.h>
 
-#include <cstdlib>
-
 #include "core/globals.h"
 #include "platform/runtime.h"
 #include "platform/startup.h"
 #include "ui/main_window.h"
-
-// The program throws nothing, so the default terminate handler, which prints the
-// exception's demangled type, would only bring the C++ name demangler into setup.exe.
-namespace __gnu_cxx {
-void __verbose_terminate_handler() {
-    std::abort();
-}
-} // namespace __gnu_cxx
 
 int ProgramEntry() {
     PrepareRuntime();

@@ -5,7 +5,6 @@
 #include <commctrl.h>
 #include <ole2.h>
 
-#include <cstdio>
 #include <new>
 
 #include "platform/controls.h"
@@ -116,6 +115,14 @@ void EnterProgramFolder() {
     SetCurrentDirectoryA(path.c_str());
 }
 
+// Copies `part` into `buffer` at `at`, cut to fit with room for the NUL; gives the end.
+template <size_t N> size_t AppendTo(char (&buffer)[N], size_t at, const char* part) {
+    while (part && *part && at + 1 < N)
+        buffer[at++] = *part++;
+    buffer[at] = '\0';
+    return at;
+}
+
 // The program uses no exceptions, so a failed allocation ends it here.
 void ReportNoMemory() {
     FatalRuntimeError(kNoMemory);
@@ -211,7 +218,7 @@ void ExitProgram(int code) {
 void FatalRuntimeError(const char* what) {
     // A fixed buffer: this may be reporting that memory ran out.
     char text[1024];
-    std::snprintf(text, sizeof text, "%s\r\n\r\n%s", kFatalIntro, what ? what : "");
+    AppendTo(text, AppendTo(text, AppendTo(text, 0, kFatalIntro), "\r\n\r\n"), what);
     MessageBoxA(nullptr, text, kFatalTitle, MB_OK | MB_ICONERROR | MB_TASKMODAL);
     Runtime().cleanup = nullptr;
     ExitProgram(-1);

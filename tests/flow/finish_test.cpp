@@ -39,7 +39,7 @@ protected:
 TEST_F(Completion, ReportsBelowHundredOnlyMoveTheBar) {
     for (int percent : {0, 9, 18, 27, 36, 45, 54, 63, 72, 81, 90, 99}) {
         gFake.log.clear();
-        EXPECT_EQ(RunUntilExit([&] { OnExtractionProgress(percent); }), -100) << percent;
+        EXPECT_EQ(RunUntilExit([&] { OnExtractionProgress(percent); }), kReturned) << percent;
         const std::string set = "set 进度条1[13] " + std::to_string(percent);
         EXPECT_EQ(gFake.log, (std::vector<std::string>{set, set})) << percent;
     }

@@ -80,7 +80,8 @@ TEST_F(Worker, FailedExtractionIsReportedAndLeavesTheWindowUsable) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
 
-    EXPECT_EQ(RunUntilExit(InstallWorker), -100) << "the worker returns; nothing ends the program";
+    EXPECT_EQ(RunUntilExit(InstallWorker), kReturned)
+        << "the worker returns; nothing ends the program";
     CloseHandle(lock);
 
     EXPECT_EQ(gFake.extractResult, kExtractFailed);
@@ -103,7 +104,7 @@ TEST_F(Worker, ThreadEntryClearsTheRunningFlagWhenTheWorkerReturns) {
     WriteAll(fileTarget, "x");
     SetInstallDir(fileTarget);
     InstallRunning = true;
-    EXPECT_EQ(RunUntilExit(InstallThreadEntry), -100);
+    EXPECT_EQ(RunUntilExit(InstallThreadEntry), kReturned);
     EXPECT_EQ(gFake.extractResult, kExtractFailed);
     EXPECT_FALSE(InstallRunning);
 }

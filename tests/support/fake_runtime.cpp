@@ -1,6 +1,11 @@
 #include "tests/support/fake_runtime.h"
 
+#include <windows.h>
+#include <objbase.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 
 #include "platform/zip_extract.h"
@@ -72,13 +77,48 @@ bool FakeRuntime::Logged(const std::string& line) const {
     return std::find(log.begin(), log.end(), line) != log.end();
 }
 
-int RunUntilExit(const std::function<void()>& routine) {
-    try {
-        routine();
-    } catch (const ProgramExited& exited) {
-        return exited.code;
+namespace {
+// The flow that RunUntilExit runs on the current thread, if any.
+struct Flow {
+    const std::function<void()>* routine;
+    APTTYPE apartment;
+    bool hasApartment;
+    int code = kReturned;
+};
+thread_local Flow* tCurrentFlow = nullptr;
+
+DWORD WINAPI RunFlow(void* context) {
+    auto* flow = static_cast<Flow*>(context);
+    if (flow->hasApartment)
+        CoInitializeEx(nullptr, flow->apartment == APTTYPE_MTA ? COINIT_MULTITHREADED
+                                                               : COINIT_APARTMENTTHREADED);
+    tCurrentFlow = flow;
+    (*flow->routine)();
+    return 0;
+}
+
+// Ends the flow's thread, as the real runtime ends the process.
+[[noreturn]] void EndFlow(int code) {
+    if (!tCurrentFlow) {
+        std::fprintf(stderr, "the program ended outside RunUntilExit (code %d)\n", code);
+        std::abort();
     }
-    return -100;
+    tCurrentFlow->code = code;
+    ExitThread(0);
+}
+} // namespace
+
+int RunUntilExit(const std::function<void()>& routine) {
+    Flow flow{&routine, APTTYPE_STA, false};
+    APTTYPEQUALIFIER qualifier;
+    flow.hasApartment = CoGetApartmentType(&flow.apartment, &qualifier) == S_OK &&
+                        qualifier != APTTYPEQUALIFIER_IMPLICIT_MTA;
+    HANDLE thread = CreateThread(nullptr, 0, RunFlow, &flow, 0, nullptr);
+    if (!thread)
+        std::abort();
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return flow.code;
 }
 
 void PrepareRuntime() {
@@ -98,12 +138,16 @@ void RunMessageLoop() {
 
 void ExitProgram(int code) {
     Record("exit " + std::to_string(code));
-    throw ProgramExited{code};
+    EndFlow(code);
 }
 
 void FatalRuntimeError(const char* what) {
     Record(std::string("fatal ") + what);
-    throw FatalErrorRaised{what};
+    {
+        std::lock_guard lock(gMutex);
+        gFake.fatalError = what;
+    }
+    EndFlow(-1);
 }
 
 void SetControlProperty(ControlId control, int index, long long value) {

@@ -9,14 +9,6 @@
 
 #include "platform/runtime.h"
 
-// Thrown by the stand-in's ExitProgram, which must not return to its caller.
-struct ProgramExited {
-    int code;
-};
-struct FatalErrorRaised {
-    std::string what;
-};
-
 struct FakeRuntime {
     std::vector<std::string> log; // one line per call, in order
     std::map<std::pair<ControlId, int>, PropertyValue> properties;
@@ -25,6 +17,7 @@ struct FakeRuntime {
     void (*pendingThread)() = nullptr;
     bool threadsStart = true;
     int extractResult = -2; // last ExtractArchive result; -2 before any call
+    std::string fatalError; // what the last fatal run-time error reported
 
     // Loads the main window's design-time properties and raises its created event.
     void Reset();
@@ -37,5 +30,9 @@ struct FakeRuntime {
 
 extern FakeRuntime gFake;
 
-// Runs a routine that may end the program; gives the exit code or -100 when it returned.
+// Runs a routine that may end the program, on a thread of its own with the caller's COM
+// apartment. ExitProgram and FatalRuntimeError end that thread where they are called, as
+// the real ones end the process: nothing after them runs. Gives the exit code (-1 after a
+// fatal error, whose text is in fatalError) or kReturned when the routine returned.
+inline constexpr int kReturned = -100;
 int RunUntilExit(const std::function<void()>& routine);

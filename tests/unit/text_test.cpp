@@ -67,12 +67,8 @@ TEST(Element, OutOfRangeIsFatalAndBelowOneIsTestedFirst) {
     };
     for (const auto& c : cases) {
         gFake.Reset();
-        try {
-            Element(*c.array, c.index);
-            ADD_FAILURE() << "index " << c.index << " was accepted";
-        } catch (const FatalErrorRaised& fatal) {
-            EXPECT_EQ(fatal.what, c.message) << "index " << c.index;
-        }
+        EXPECT_EQ(RunUntilExit([&] { Element(*c.array, c.index); }), -1) << "index " << c.index;
+        EXPECT_EQ(gFake.fatalError, c.message) << "index " << c.index;
     }
 }
 

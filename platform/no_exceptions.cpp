@@ -1,0 +1,63 @@
+// The program uses no exceptions. Where the C++ library would throw (memory that cannot be
+// obtained, a text or list that would grow past its size limit), the program ends as a
+// fatal run-time error instead. Replacing these keeps the library's exception machinery,
+// and the thread library it locks with, out of setup.exe.
+#include <bits/functexcept.h>
+
+#include <cstdlib>
+#include <new>
+
+#include "platform/runtime.h"
+
+namespace {
+constexpr char kNoMemory[] = "无法为文本获得内存。";
+constexpr char kTooLong[] = "文本或列表超出了允许的长度。";
+
+void* Allocate(std::size_t size) {
+    for (;;) {
+        if (void* memory = std::malloc(size ? size : 1))
+            return memory;
+        std::new_handler handler = std::get_new_handler();
+        if (!handler)
+            FatalRuntimeError(kNoMemory);
+        handler();
+    }
+}
+} // namespace
+
+void* operator new(std::size_t size) {
+    return Allocate(size);
+}
+void* operator new[](std::size_t size) {
+    return Allocate(size);
+}
+void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+
+namespace std {
+void __throw_bad_alloc() {
+    FatalRuntimeError(kNoMemory);
+}
+void __throw_bad_array_new_length() {
+    FatalRuntimeError(kNoMemory);
+}
+void __throw_length_error(const char*) {
+    FatalRuntimeError(kTooLong);
+}
+void __throw_logic_error(const char*) {
+    FatalRuntimeError(kTooLong);
+}
+void __throw_out_of_range_fmt(const char*, ...) {
+    FatalRuntimeError(kTooLong);
+}
+} // namespace std
