@@ -1,5 +1,7 @@
-// Property access by control and index, always carried out on the GUI thread.
-#include "platform/controls.h"
+#include "platform/control_properties.h"
+
+#include "platform/control_windows.h"
+#include "platform/runtime_state.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -110,11 +112,11 @@ void WritePicture(Control& control, int index, ByteView bytes) {
 } // namespace
 
 bool IsControlId(ControlId control) {
-    return control >= 0 && static_cast<size_t>(control) < Runtime().controls.size();
+    return control >= 0 && static_cast<size_t>(control) < gRuntime.controls.size();
 }
 
 void CarryOutProperty(PropertyCall& call) {
-    Control& control = Runtime().controls[call.control];
+    Control& control = gRuntime.controls[call.control];
     switch (call.op) {
     case PropertyOp::Get:
         call.result = Read(control, call.index);

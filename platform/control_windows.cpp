@@ -1,5 +1,4 @@
-// The controls' windows: how they paint themselves and react to the mouse.
-#include "platform/controls.h"
+#include "platform/control_windows.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -8,15 +7,6 @@
 
 namespace {
 constexpr COLORREF kButtonGround = RGB(0, 0, 0);
-
-Control* FindControl(HWND window) {
-    if (!window)
-        return nullptr;
-    for (Control& control : Runtime().controls)
-        if (control.window == window)
-            return &control;
-    return nullptr;
-}
 
 bool Inside(HWND window, LPARAM point) {
     RECT client;
@@ -35,7 +25,7 @@ void FillSolid(HDC dc, const RECT& area, COLORREF color) {
 // A child hands WM_SETCURSOR up to its parent, so the first of our windows that sees it
 // decides for the control under the pointer, whatever that control's class.
 bool ShowControlPointer(WPARAM under, LPARAM hit) {
-    const Control* control = FindControl(reinterpret_cast<HWND>(under));
+    const Control* control = ControlOf(reinterpret_cast<HWND>(under));
     if (!control || control->pointer != PointerShape::Hand || LOWORD(hit) != HTCLIENT)
         return false;
     SetCursor(LoadCursorA(nullptr, IDC_HAND));
@@ -99,7 +89,7 @@ void PaintButton(const Control& button, HDC dc, const RECT& client) {
 // WM_PRINTCLIENT is answered like WM_PAINT, so a transparent child can ask its parent for
 // the pixels behind it.
 LRESULT PaintedProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Painter painter) {
-    const Control* control = FindControl(window);
+    const Control* control = ControlOf(window);
     if (!control)
         return DefaultProc(window, message, wParam, lParam);
     RECT client;
@@ -139,11 +129,11 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             return 0;
         break;
     case WM_DESTROY:
-        if (--Runtime().openWindows == 0)
+        if (--gRuntime.openWindows == 0)
             PostQuitMessage(0);
         break;
     case WM_NCDESTROY: // the children are gone by now
-        for (Control& control : Runtime().controls)
+        for (Control& control : gRuntime.controls)
             control.window = nullptr;
         break;
     }
@@ -156,7 +146,7 @@ LRESULT CALLBACK PictureBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 void RaiseMouse(HWND window, void (*EventBindings::*event)(int, int, int), WPARAM keys,
                 LPARAM point) {
-    if (const Control* control = FindControl(window))
+    if (const Control* control = ControlOf(window))
         Raise(control->desc->on.*event, GET_X_LPARAM(point), GET_Y_LPARAM(point),
               static_cast<int>(keys));
 }
@@ -169,7 +159,7 @@ LRESULT CALLBACK LabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return result;
     }
     case WM_GETFONT:
-        if (const Control* control = FindControl(window))
+        if (const Control* control = ControlOf(window))
             return reinterpret_cast<LRESULT>(control->font);
         break;
     case WM_LBUTTONDOWN:
@@ -216,7 +206,7 @@ void OnButtonUp(Control& button, LPARAM point) {
 }
 
 LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    Control* button = FindControl(window);
+    Control* button = ControlOf(window);
     if (button)
         switch (message) {
         case WM_MOUSEMOVE:

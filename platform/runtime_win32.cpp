@@ -7,10 +7,13 @@
 
 #include <new>
 
-#include "platform/controls.h"
+#include "platform/control_properties.h"
+#include "platform/control_windows.h"
 #include "platform/runtime.h"
+#include "platform/runtime_state.h"
 #include "platform/startup.h"
 #include "platform/system_library.h"
+#include "platform/window_builder.h"
 #include "platform/window_messages.h"
 #include "platform/zip_extract.h"
 
@@ -25,7 +28,7 @@ constexpr char kNoSuchControl[] = "访问了不存在的控件。";
 constexpr char kNotAnArchiveControl[] = "该控件不是 ZIP 压缩组件。";
 
 bool OnGuiThread() {
-    DWORD gui = Runtime().guiThread;
+    DWORD gui = gRuntime.guiThread;
     return gui == 0 || gui == GetCurrentThreadId();
 }
 
@@ -36,7 +39,7 @@ bool OnGuiThread() {
 
 // Steps of the exit on the GUI thread: clean-up once, windows, OLE, end.
 [[noreturn]] void EndOnGuiThread(int code) {
-    RuntimeState& runtime = Runtime();
+    RuntimeState& runtime = gRuntime;
     runtime.exiting = true;
     if (auto routine = runtime.cleanup.exchange(nullptr))
         routine();
@@ -51,7 +54,7 @@ bool OnGuiThread() {
 // The send returns only when the GUI thread could not take the request: either it is
 // already ending the process, or it is gone and this thread must end it.
 [[noreturn]] void HandExitToGuiThread(int code) {
-    RuntimeState& runtime = Runtime();
+    RuntimeState& runtime = gRuntime;
     if (!runtime.exiting) {
         if (HWND courier = runtime.courier)
             SendMessageA(courier, kMsgCarryExit, static_cast<WPARAM>(static_cast<INT_PTR>(code)),
@@ -68,7 +71,7 @@ LRESULT CALLBACK CourierProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         CarryOutProperty(*reinterpret_cast<PropertyCall*>(lParam));
         return 0;
     case kMsgCarryExit:
-        if (!Runtime().exiting)
+        if (!gRuntime.exiting)
             EndOnGuiThread(static_cast<int>(static_cast<INT_PTR>(wParam)));
         return 0;
     }
@@ -83,9 +86,9 @@ bool CreateCourier(HINSTANCE instance) {
     type.lpszClassName = kCourierClass;
     if (!RegisterClassExA(&type) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         return false;
-    Runtime().courier = CreateWindowExA(0, kCourierClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                        instance, nullptr);
-    return Runtime().courier != nullptr;
+    gRuntime.courier = CreateWindowExA(0, kCourierClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                       instance, nullptr);
+    return gRuntime.courier != nullptr;
 }
 
 std::string ProgramPath() {
@@ -133,7 +136,7 @@ void Carry(PropertyCall& call) {
         FatalRuntimeError(kNoSuchControl);
     if (OnGuiThread()) {
         CarryOutProperty(call);
-    } else if (HWND courier = Runtime().courier) {
+    } else if (HWND courier = gRuntime.courier) {
         SendMessageA(courier, kMsgCarryProperty, 0, reinterpret_cast<LPARAM>(&call));
     }
 }
@@ -177,14 +180,9 @@ void DeliverProgress(void* bindings, int percent) {
 }
 } // namespace
 
-RuntimeState& Runtime() {
-    static RuntimeState state;
-    return state;
-}
-
 void PrepareRuntime() {
     HardenDllSearch();
-    RuntimeState& runtime = Runtime();
+    RuntimeState& runtime = gRuntime;
     runtime.guiThread = GetCurrentThreadId();
     std::set_new_handler(ReportNoMemory);
     runtime.oleInitialised = SUCCEEDED(OleInitialize(nullptr));
@@ -196,11 +194,11 @@ void PrepareRuntime() {
 }
 
 void RegisterCleanup(void (*routine)()) {
-    Runtime().cleanup = routine;
+    gRuntime.cleanup = routine;
 }
 
 void RunMessageLoop() {
-    if (Runtime().openWindows == 0)
+    if (gRuntime.openWindows == 0)
         return;
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -220,7 +218,7 @@ void FatalRuntimeError(const char* what) {
     char text[1024];
     AppendTo(text, AppendTo(text, AppendTo(text, 0, kFatalIntro), "\r\n\r\n"), what);
     MessageBoxA(nullptr, text, kFatalTitle, MB_OK | MB_ICONERROR | MB_TASKMODAL);
-    Runtime().cleanup = nullptr;
+    gRuntime.cleanup = nullptr;
     ExitProgram(-1);
 }
 
@@ -248,7 +246,7 @@ PropertyValue GetControlProperty(ControlId control, int index) {
 }
 
 void* GetWindowHandle() {
-    const auto& controls = Runtime().controls;
+    const auto& controls = gRuntime.controls;
     return controls.empty() ? nullptr : controls[0].window;
 }
 
@@ -259,10 +257,10 @@ int ShowMessageBox(const std::string& text, unsigned style, const char* title) {
 }
 
 int ExtractArchive(ControlId zip, const std::string& archivePath, const std::string& target) {
-    if (!IsControlId(zip) || Runtime().controls[zip].desc->kind != ControlKind::Zip)
+    if (!IsControlId(zip) || gRuntime.controls[zip].desc->kind != ControlKind::Zip)
         FatalRuntimeError(kNotAnArchiveControl);
     // The bindings live in the window's description, which outlasts the runtime's tables.
-    const EventBindings* bindings = &Runtime().controls[zip].desc->on;
+    const EventBindings* bindings = &gRuntime.controls[zip].desc->on;
     return ExtractZip(archivePath, target, DeliverProgress, const_cast<EventBindings*>(bindings));
 }
 

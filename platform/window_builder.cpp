@@ -1,5 +1,7 @@
-// Builds the main window and its controls from the description table.
-#include "platform/controls.h"
+#include "platform/window_builder.h"
+
+#include "platform/control_windows.h"
+#include "platform/runtime_state.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -78,7 +80,7 @@ HWND CreateChild(const ControlDesc& desc, HWND parent, int id) {
 }
 
 bool CreateControlWindow(int index) {
-    RuntimeState& runtime = Runtime();
+    RuntimeState& runtime = gRuntime;
     Control& control = runtime.controls[index];
     const ControlDesc& desc = *control.desc;
     if (desc.kind == ControlKind::Zip)
@@ -87,6 +89,7 @@ bool CreateControlWindow(int index) {
                                 : CreateChild(desc, runtime.controls[desc.parent].window, index);
     if (!control.window)
         return false;
+    SetWindowLongPtrA(control.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&control));
     if (index == 0)
         ++runtime.openWindows;
     if (desc.kind == ControlKind::ProgressBar)
@@ -98,14 +101,14 @@ bool CreateControlWindow(int index) {
 // on top.
 void Stack(std::span<const int> topDown) {
     for (auto entry = topDown.rbegin(); entry != topDown.rend(); ++entry)
-        SetWindowPos(Runtime().controls[*entry].window, HWND_TOP, 0, 0, 0, 0,
+        SetWindowPos(gRuntime.controls[*entry].window, HWND_TOP, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 } // namespace
 
 void DestroyLoadedWindow() {
-    RuntimeState& runtime = Runtime();
+    RuntimeState& runtime = gRuntime;
     if (!runtime.controls.empty() && runtime.controls[0].window)
         DestroyWindow(runtime.controls[0].window);
     for (Control& control : runtime.controls) {
@@ -117,7 +120,7 @@ void DestroyLoadedWindow() {
 }
 
 void LoadWindow(const WindowDesc& window) {
-    RuntimeState& runtime = Runtime();
+    RuntimeState& runtime = gRuntime;
     if (!runtime.controls.empty() || !IsConsistent(window))
         FatalRuntimeError(kBadDescription);
     runtime.controls.resize(window.controls.size());

@@ -4,7 +4,7 @@
 #include <windows.h>
 
 // Sent by a thread other than the GUI thread so that the GUI thread reads or writes a
-// control property; lParam points to the caller's PropertyCall (platform/controls.h).
+// control property; lParam points to the caller's PropertyCall (platform/control_properties.h).
 inline constexpr UINT kMsgCarryProperty = WM_APP + 1;
 
 // Sent by ExitProgram on a thread other than the GUI thread; wParam carries the exit code.

@@ -1,7 +1,7 @@
 #pragma once
-// The runtime's state and what its parts tell each other: runtime_win32.cpp owns the
-// process (start-up, threads, exit); the window builder, the control windows and the
-// property access own the window and its controls.
+// The runtime's state: the GUI thread, the courier window that carries other threads'
+// requests to it, the loaded window's controls and the exit. Every part of the runtime
+// reads and writes it here; nothing else does.
 #include <windows.h>
 
 #include <atomic>
@@ -37,48 +37,20 @@ struct RuntimeState {
     DWORD guiThread = 0;
     bool oleInitialised = false;
     std::atomic<HWND> courier{nullptr}; // hidden window that carries requests to the GUI thread
-    std::vector<Control> controls;      // sized once by LoadWindow, never reallocated
+    std::vector<Control> controls;      // sized once by LoadWindow, never reallocated; each
+                                        // control's window points back to its record
     int openWindows = 0;
     std::atomic<bool> exiting{false};
     std::atomic<void (*)()> cleanup{nullptr};
 };
 
-RuntimeState& Runtime();
+extern RuntimeState gRuntime;
+
+// The control whose window this is, or null for a window that is not one of them.
+Control* ControlOf(HWND window);
 
 // Once the exit has begun, no event reaches the program any more.
 template <class... Args> void Raise(void (*routine)(Args...), std::type_identity_t<Args>... args) {
-    if (routine && !Runtime().exiting)
+    if (routine && !gRuntime.exiting)
         routine(args...);
 }
-
-enum class PropertyOp { Get, SetNumber, SetText, SetPicture };
-
-// One property access, carried out on the GUI thread.
-struct PropertyCall {
-    ControlId control;
-    int index;
-    PropertyOp op;
-    long long number = 0;
-    const std::string* text = nullptr;
-    ByteView picture{};
-    PropertyValue result{};
-};
-
-// Window classes of the controls that draw themselves.
-inline constexpr char kWindowClass[] = "InstallerWindow";
-inline constexpr char kPictureBoxClass[] = "InstallerPictureBox";
-inline constexpr char kLabelClass[] = "InstallerLabel";
-inline constexpr char kButtonClass[] = "InstallerGraphicButton";
-
-// control_windows.cpp: painting and mouse input
-bool RegisterControlClasses(HINSTANCE instance);
-bool IsLabel(ControlKind kind);
-std::string WindowText(HWND window);
-void ApplyProgress(const Control& bar);
-
-// control_properties.cpp
-bool IsControlId(ControlId control);
-void CarryOutProperty(PropertyCall& call);
-
-// window_builder.cpp
-void DestroyLoadedWindow(); // and releases the controls' fonts and pictures
