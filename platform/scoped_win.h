@@ -62,6 +62,13 @@ struct MemoryDcTraits {
 };
 using MemoryDc = Owned<MemoryDcTraits>; // from CreateCompatibleDC
 
+struct IconTraits {
+    using Handle = HICON;
+    static bool Valid(HICON h) { return h != nullptr; }
+    static void Close(HICON h) { DestroyIcon(h); }
+};
+using UniqueIcon = Owned<IconTraits>; // not for shared icons (LR_SHARED, LoadIcon)
+
 struct GlobalMemoryTraits {
     using Handle = HGLOBAL;
     static bool Valid(HGLOBAL h) { return h != nullptr; }
