@@ -3,15 +3,17 @@
 with the stub's largest contributors by library, by object and by symbol.
 
 The blocks are read from the generated embedded.S (each `byte_block Name, "file"` line is
-one block: an 8-byte header and the file). The contributors come from the linker map and
-the symbol table of an unstripped link of the same objects, since the shipped setup.exe
-has no symbols. Writes JSON to standard output.
+one block: an 8-byte header and the file). The program's icon counts with the pictures: the
+data of its RT_ICON and RT_GROUP_ICON resources, read from the file's resource section. The
+contributors come from the linker map and the symbol table of an unstripped link of the
+same objects, since the shipped setup.exe has no symbols. Writes JSON to standard output.
 """
 import argparse
 import collections
 import json
 import os
 import re
+import struct
 import subprocess
 import sys
 
@@ -31,6 +33,49 @@ def embedded_blocks(embedded_s):
                 name, path = match.groups()
                 blocks.append({"name": name, "file": path, "bytes": 8 + os.path.getsize(path)})
     return blocks
+
+
+RT_ICON, RT_GROUP_ICON, RT_VERSION = 3, 14, 16
+
+
+def resource_sizes(exe):
+    """Bytes of resource data by resource type id, from the PE file's resource section."""
+    with open(exe, "rb") as f:
+        data = f.read()
+    u16 = lambda at: struct.unpack_from("<H", data, at)[0]
+    u32 = lambda at: struct.unpack_from("<I", data, at)[0]
+    pe = u32(0x3C)
+    sections = u16(pe + 6)
+    optional = pe + 24
+    directories = optional + (112 if u16(optional) == 0x20B else 96)
+    resources_rva = u32(directories + 2 * 8)
+    table = optional + u16(pe + 20)
+    spans = [(u32(table + 40 * i + 12), u32(table + 40 * i + 16), u32(table + 40 * i + 20))
+             for i in range(sections)]
+
+    def offset(rva):
+        for start, size, raw in spans:
+            if start <= rva < start + size:
+                return raw + rva - start
+        raise ValueError("RVA %#x is in no section" % rva)
+
+    sizes = collections.Counter()
+    if not resources_rva:
+        return sizes
+    root = offset(resources_rva)
+
+    def entries(directory):
+        count = u16(directory + 12) + u16(directory + 14)
+        return [(u32(directory + 16 + 8 * i), u32(directory + 20 + 8 * i)) for i in range(count)]
+
+    def data_bytes(target):
+        if target & 0x80000000:
+            return sum(data_bytes(t) for _, t in entries(root + (target & 0x7FFFFFFF)))
+        return u32(root + target + 4)
+
+    for type_id, target in entries(root):
+        sizes[type_id] += data_bytes(target)
+    return sizes
 
 
 def owner(path):
@@ -114,7 +159,9 @@ def main():
     block_names = {b["name"] for b in blocks}
     total = os.path.getsize(args.exe)
     payload = sum(b["bytes"] for b in blocks if b["name"] == "PayloadArchive")
-    pictures = sum(b["bytes"] for b in blocks if b["name"] != "PayloadArchive")
+    resources = resource_sizes(args.exe)
+    icons = resources[RT_ICON] + resources[RT_GROUP_ICON]
+    pictures = sum(b["bytes"] for b in blocks if b["name"] != "PayloadArchive") + icons
 
     contributions = map_contributions(args.map)
     by_library = collections.Counter()
@@ -131,6 +178,8 @@ def main():
         "total": total,
         "payload": payload,
         "pictures": pictures,
+        "icons": icons,
+        "version_resource": resources[RT_VERSION],
         "stub": total - payload - pictures,
         "blocks": blocks,
         "stub_sections_total": sum(by_library.values()),

@@ -214,8 +214,10 @@ def main():
 
     add("## 1. Footprint")
     add("")
-    add("The embedded blocks are counted with their 8-byte headers; the stub is the rest of "
-        "the file (code, data, imports, resources, PE headers and alignment).")
+    add("The embedded blocks are counted with their 8-byte headers, and the program's icon "
+        "(%d B of icon resources) with the pictures; the stub is the rest of the file (code, "
+        "data, imports, the manifest and the version resource (%d B), PE headers and "
+        "alignment)." % (fp["icons"], fp["version_resource"]))
     add("")
     static_total = float(first(raw, "footprint.static_zlib_total", "nan"))
     static_stub = static_total - fp["payload"] - fp["pictures"]

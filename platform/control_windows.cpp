@@ -230,13 +230,30 @@ LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return PaintedProc(window, message, wParam, lParam, PaintButton);
 }
 
-bool Register(HINSTANCE instance, const char* name, WNDPROC procedure, HICON icon = nullptr) {
+struct ClassIcons {
+    HICON big = nullptr;
+    HICON little = nullptr;
+};
+
+// The program's own icon (resource 1) at the sizes the system asks for, so neither is a
+// scaled copy of the other. Shared: the system keeps them for as long as the program runs.
+ClassIcons ProgramIcons(HINSTANCE instance) {
+    const auto load = [&](int width, int height) {
+        return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                             GetSystemMetrics(width), GetSystemMetrics(height),
+                                             LR_SHARED));
+    };
+    return {load(SM_CXICON, SM_CYICON), load(SM_CXSMICON, SM_CYSMICON)};
+}
+
+bool Register(HINSTANCE instance, const char* name, WNDPROC procedure, ClassIcons icons = {}) {
     WNDCLASSEXA type{};
     type.cbSize = sizeof type;
     type.style = CS_HREDRAW | CS_VREDRAW;
     type.lpfnWndProc = procedure;
     type.hInstance = instance;
-    type.hIcon = icon;
+    type.hIcon = icons.big;
+    type.hIconSm = icons.little;
     type.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     type.lpszClassName = name;
     return RegisterClassExA(&type) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
@@ -261,8 +278,8 @@ void ApplyProgress(const Control& bar) {
 }
 
 bool RegisterControlClasses(HINSTANCE instance) {
-    // The program's own icon, when it has one, stands for the window on the taskbar.
-    return Register(instance, kWindowClass, WindowProc, LoadIconA(instance, MAKEINTRESOURCEA(1))) &&
+    // The program's icon stands for the window on the taskbar and in Alt+Tab.
+    return Register(instance, kWindowClass, WindowProc, ProgramIcons(instance)) &&
            Register(instance, kPictureBoxClass, PictureBoxProc) &&
            Register(instance, kLabelClass, LabelProc) &&
            Register(instance, kButtonClass, ButtonProc);

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/scoped_win.h"
 
 namespace {
@@ -30,16 +31,6 @@ std::string DesktopFolder() {
     if (!SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_DESKTOPDIRECTORY, FALSE))
         return {};
     return buffer;
-}
-
-std::wstring ToWide(const std::string& text) {
-    const int count = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (count <= 0)
-        return {};
-    std::wstring wide(static_cast<size_t>(count), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), count);
-    wide.resize(static_cast<size_t>(count) - 1);
-    return wide;
 }
 
 } // namespace

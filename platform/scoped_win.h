@@ -41,6 +41,13 @@ struct KernelHandleTraits {
 };
 using UniqueHandle = Owned<KernelHandleTraits>;
 
+struct ModuleTraits {
+    using Handle = HMODULE;
+    static bool Valid(HMODULE h) { return h != nullptr; }
+    static void Close(HMODULE h) { FreeLibrary(h); }
+};
+using UniqueModule = Owned<ModuleTraits>;
+
 template <class T> struct GdiObjectTraits {
     using Handle = T;
     static bool Valid(T h) { return h != nullptr; }
@@ -54,6 +61,13 @@ struct MemoryDcTraits {
     static void Close(HDC h) { DeleteDC(h); }
 };
 using MemoryDc = Owned<MemoryDcTraits>; // from CreateCompatibleDC
+
+struct IconTraits {
+    using Handle = HICON;
+    static bool Valid(HICON h) { return h != nullptr; }
+    static void Close(HICON h) { DestroyIcon(h); }
+};
+using UniqueIcon = Owned<IconTraits>; // not for shared icons (LR_SHARED, LoadIcon)
 
 struct GlobalMemoryTraits {
     using Handle = HGLOBAL;

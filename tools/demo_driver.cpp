@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tests/support/setup_window.h"
 #include "tests/support/win_driver.h"
@@ -50,6 +51,26 @@ bool Shoot(const RECT& area, const std::string& folder, const char* name, const 
     }
     Say(std::string("   screenshot of ") + what + ": " + name);
     return true;
+}
+
+// Waits until the windows have painted everything and the screen shows `area` the same
+// twice in a row: a window drawn only in part (text comes last, fonts load slowly on a
+// first start) must not be what a screenshot keeps. Gives whether that happened in time.
+bool WaitUntilPainted(const std::vector<HWND>& windows, const RECT& area) {
+    Image last;
+    return WaitUntil(
+        [&] {
+            for (HWND window : windows)
+                if (!NothingLeftToPaint(window)) {
+                    last = {};
+                    return false;
+                }
+            Image now = CaptureScreen(area);
+            const bool settled = !last.empty() && ShareDifferent(now, last, 0) == 0;
+            last = std::move(now);
+            return settled;
+        },
+        kWaitMs, 100);
 }
 
 RECT Union(const RECT& a, const RECT& b) {
@@ -93,17 +114,16 @@ int Drive(const std::string& setupExe, const std::string& folder) {
     const std::string installDir = WindowText(dir);
     Say("   install directory: " + installDir);
 
-    // Give the first paint a moment to reach the screen: wait until the panel's blue shows.
-    WaitUntil(
-        [&] {
-            return NearColour(ScreenPixel(ToScreen(panel, POINT{120, 20})), RGB(22, 131, 196), 6);
-        },
-        kWaitMs);
-    Sleep(300);
+    if (!WaitUntilPainted({window}, place))
+        Say("   the window is still painting");
     Shoot(place, folder, "1-idle.bmp", "the idle window");
 
     Say("2. clicking the install button");
     RealClick(ToScreen(button, ClientCentre(button)));
+    // The pointer leaves the button for a quiet part of the window, as a hand on its way to
+    // the box that comes next would: the button then shows its normal face, not the hover
+    // one. (Off every window, Wine never tells the button that the pointer left.)
+    MoveMouseTo(ToScreen(panel, POINT{120, 20}));
     const auto notice = WaitForMessageBox(setup.pid(), kWaitMs);
     if (!notice)
         return Fail("no box after the click");
@@ -114,7 +134,6 @@ int Drive(const std::string& setupExe, const std::string& folder) {
     }
     Say("   pressing OK");
     PressDialogButton(notice->hwnd, IDOK);
-    MoveMouseTo(POINT{2, 2});
 
     Say("3. installing");
     // The bar is wanted part-way; should the extraction outrun the polling, the first
@@ -132,7 +151,7 @@ int Drive(const std::string& setupExe, const std::string& folder) {
             if (barShown && !barShot) {
                 DWORD_PTR position = 0;
                 SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position);
-                if (position > 0 && position < 100) {
+                if (position > 0 && position < 100 && NothingLeftToPaint(window)) {
                     Say("   bar at " + std::to_string(position) + "%");
                     barShot = Shoot(place, folder, "2-progress.bmp", "the running bar");
                 } else if (firstSight.empty()) {
@@ -158,9 +177,10 @@ int Drive(const std::string& setupExe, const std::string& folder) {
     Say("4. completion");
     // The question opens over the window; set it beside the window so both show.
     MoveTopLevel(question->hwnd, POINT{place.right + 16, place.top});
-    Sleep(500);
-    Shoot(Union(place, Describe(question->hwnd).screen), folder, "3-completion.bmp",
-          "the completion picture and the question");
+    const RECT both = Union(place, Describe(question->hwnd).screen);
+    if (!WaitUntilPainted({window, question->hwnd}, both))
+        Say("   the windows are still painting");
+    Shoot(both, folder, "3-completion.bmp", "the completion picture and the question");
     Say("   answering No");
     PressDialogButton(question->hwnd, IDNO);
 

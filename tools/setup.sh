@@ -7,7 +7,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 PREFIX="$ROOT/.deps/mingw64"
 PACKAGES="cmake ninja-build make python3 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
 binutils-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine wine64 xvfb xauth locales \
-fonts-wqy-microhei dpkg-dev x11-utils imagemagick clang-format"
+fonts-wqy-microhei dpkg-dev x11-utils imagemagick clang-format python3-xlib"
 
 missing=""
 for p in $PACKAGES; do

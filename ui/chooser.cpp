@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "core/globals.h"
+#include "platform/code_page.h"
 #include "platform/runtime.h"
 #include "platform/system_library.h"
 #include "ui/main_window.h"
@@ -14,18 +15,21 @@ constexpr UINT kBrowseFlags = 0x77;
 constexpr size_t kNameBufferChars = 260;
 constexpr size_t kDriveRootLength = 3;
 
+// The wide dialog: the ANSI one under Wine copies an uninitialised buffer of its own
+// into the display name when cancelled, while the wide one leaves ours alone. Its texts
+// are turned into the ANSI code page as the ANSI dialog does on Windows.
 using GetFolderLocationFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, PIDLIST_ABSOLUTE*);
-using BrowseForFolderFn = PIDLIST_ABSOLUTE(WINAPI*)(BROWSEINFOA*);
-using GetPathFromIdListFn = BOOL(WINAPI*)(PCIDLIST_ABSOLUTE, LPSTR);
+using BrowseForFolderFn = PIDLIST_ABSOLUTE(WINAPI*)(BROWSEINFOW*);
+using GetPathFromIdListFn = BOOL(WINAPI*)(PCIDLIST_ABSOLUTE, LPWSTR);
 using TaskMemFreeFn = void(WINAPI*)(void*);
 
 struct ShellFunctions {
     GetFolderLocationFn getFolderLocation =
         SystemFunction<GetFolderLocationFn>("shell32.dll", "SHGetFolderLocation");
     BrowseForFolderFn browseForFolder =
-        SystemFunction<BrowseForFolderFn>("shell32.dll", "SHBrowseForFolderA");
+        SystemFunction<BrowseForFolderFn>("shell32.dll", "SHBrowseForFolderW");
     GetPathFromIdListFn getPathFromIdList =
-        SystemFunction<GetPathFromIdListFn>("shell32.dll", "SHGetPathFromIDListA");
+        SystemFunction<GetPathFromIdListFn>("shell32.dll", "SHGetPathFromIDListW");
     TaskMemFreeFn taskMemFree = SystemFunction<TaskMemFreeFn>("ole32.dll", "CoTaskMemFree");
 };
 
@@ -35,8 +39,13 @@ const ShellFunctions& ShellApi() {
 }
 
 // 260 spaces and a NUL: what the dialog leaves untouched reads as blank.
-std::string BlankNameBuffer() {
-    return std::string(kNameBufferChars, ' ') + '\0';
+std::wstring BlankNameBuffer() {
+    return std::wstring(kNameBufferChars, L' ') + L'\0';
+}
+
+// The buffer up to its NUL.
+std::wstring_view UpToNul(const std::wstring& buffer) {
+    return std::wstring_view(buffer.c_str());
 }
 
 size_t BlankAt(std::string_view text, size_t pos) {
@@ -47,11 +56,15 @@ size_t BlankAt(std::string_view text, size_t pos) {
     return 0;
 }
 
+// A path the code page cannot spell names no folder the installer could write to.
 std::optional<Text> PathOfItem(PIDLIST_ABSOLUTE item) {
-    std::string buffer = BlankNameBuffer();
+    std::wstring buffer = BlankNameBuffer();
     if (!ShellApi().getPathFromIdList || !ShellApi().getPathFromIdList(item, buffer.data()))
         return std::nullopt;
-    return Text(buffer.c_str());
+    AnsiText path = ToAnsi(UpToNul(buffer));
+    if (!path.exact)
+        return std::nullopt;
+    return std::move(path.text);
 }
 } // namespace
 
@@ -99,17 +112,18 @@ Text ChooseFolder(void* owner, std::string_view title) {
     PIDLIST_ABSOLUTE root = nullptr;
     if (shell.getFolderLocation)
         shell.getFolderLocation(static_cast<HWND>(owner), CSIDL_DESKTOP, nullptr, 0, &root);
-    std::string displayName = BlankNameBuffer();
-    Text titleCopy(title);
-    BROWSEINFOA info{};
+    std::wstring displayName = BlankNameBuffer();
+    const std::wstring wideTitle = ToWide(title);
+    BROWSEINFOW info{};
     info.hwndOwner = static_cast<HWND>(owner);
     info.pidlRoot = root;
     info.pszDisplayName = displayName.data();
-    info.lpszTitle = titleCopy.c_str();
+    info.lpszTitle = wideTitle.c_str();
     info.ulFlags = kBrowseFlags;
     PIDLIST_ABSOLUTE item = shell.browseForFolder(&info);
     const std::optional<Text> path = item ? PathOfItem(item) : std::nullopt;
-    const Text result = DecideChosenFolder(displayName.c_str(), item != nullptr, path);
+    const Text result =
+        DecideChosenFolder(ToAnsi(UpToNul(displayName)).text, item != nullptr, path);
     if (shell.taskMemFree) {
         shell.taskMemFree(item);
         shell.taskMemFree(root);

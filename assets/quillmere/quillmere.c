@@ -28,18 +28,27 @@ static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPA
     }
 }
 
+/* The program's icon (resource 1) at the size the system asks for; shared, so the system
+ * keeps it. */
+static HICON ProgramIcon(HINSTANCE instance, int width, int height) {
+    return (HICON)LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON, GetSystemMetrics(width),
+                             GetSystemMetrics(height), LR_SHARED);
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {
     (void)previous;
     (void)commandLine;
 
-    WNDCLASSA windowClass = {0};
+    WNDCLASSEXA windowClass = {0};
+    windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
-    windowClass.hIcon = LoadIconA(NULL, (LPCSTR)IDI_APPLICATION);
+    windowClass.hIcon = ProgramIcon(instance, SM_CXICON, SM_CYICON);
+    windowClass.hIconSm = ProgramIcon(instance, SM_CXSMICON, SM_CYSMICON);
     windowClass.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
     windowClass.lpszClassName = kClassName;
-    if (!RegisterClassA(&windowClass))
+    if (!RegisterClassExA(&windowClass))
         return 1;
 
     HWND window = CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,

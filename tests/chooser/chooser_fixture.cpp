@@ -16,6 +16,18 @@ std::string StagedInTemp(const std::string& tempDir) {
 }
 } // namespace
 
+const char* CancelText(CancelBy how) {
+    switch (how) {
+    case CancelBy::Button:
+        return "Cancel clicked";
+    case CancelBy::Command:
+        return "cancel command";
+    case CancelBy::Escape:
+        return "Esc typed";
+    }
+    return "?";
+}
+
 std::string SetupExe() {
     std::string path = SETUP_EXE;
     std::replace(path.begin(), path.end(), '/', '\\');
@@ -100,6 +112,22 @@ std::unique_ptr<FolderDialog> ChooserTest::OpenChooser() const {
 
 void ChooserTest::CloseChooser(const FolderDialog& dialog, int id, Press how) const {
     ASSERT_TRUE(dialog.Close(id, how, kDialogMs)) << "the dialog did not close on button " << id;
+    WaitForTheChooserToEnd();
+}
+
+void ChooserTest::CancelChooser(const FolderDialog& dialog, CancelBy how) const {
+    switch (how) {
+    case CancelBy::Button:
+        return CloseChooser(dialog, IDCANCEL, Press::Click);
+    case CancelBy::Command:
+        return CloseChooser(dialog, IDCANCEL, Press::Command);
+    case CancelBy::Escape:
+        ASSERT_TRUE(dialog.CloseWithEscape(kDialogMs)) << "the dialog did not close on Esc";
+        return WaitForTheChooserToEnd();
+    }
+}
+
+void ChooserTest::WaitForTheChooserToEnd() const {
     ASSERT_TRUE(WaitUntil([&] { return MainEnabled(); }, kDialogMs))
         << "the main window stays disabled after the dialog";
     // The caption is written after the dialog has gone, still inside the press. The GUI

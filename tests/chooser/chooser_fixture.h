@@ -47,6 +47,14 @@ enum SetupControlId : int {
     kInstallDirId = 10,
 };
 
+// The ways a user cancels the folder dialog.
+enum class CancelBy {
+    Button,  // a click on Cancel
+    Command, // the dialog's IDCANCEL command, as the close box or a shortcut sends it
+    Escape,  // the Esc key, typed into the dialog
+};
+const char* CancelText(CancelBy how);
+
 std::string SetupExe();
 // The desktop directory as the shell reports it, without a trailing backslash.
 std::wstring DesktopDirW();
@@ -71,6 +79,8 @@ protected:
     // finished the press that opened it, so the caption read next is the final one.
     void CloseChooser(const FolderDialog& dialog, int id,
                       windriver::Press how = windriver::Press::Click) const;
+    // Cancels the dialog that way and waits as CloseChooser does.
+    void CancelChooser(const FolderDialog& dialog, CancelBy how) const;
     // Opens the chooser, selects the folder reached by `names` from the desktop, checks
     // that the dialog took the selection, and confirms it.
     void ChooseFromDesktop(const std::vector<std::string>& names) const;
@@ -94,6 +104,8 @@ protected:
     std::string initialCaption_;
 
 private:
+    // Waits until setup.exe's GUI thread has finished the press that opened the dialog.
+    void WaitForTheChooserToEnd() const;
     static void RemoveLeftovers();
     void RemoveDefaultInstallIfNew() const;
 

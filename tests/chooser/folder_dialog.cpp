@@ -210,3 +210,8 @@ bool FolderDialog::Close(int id, Press how, int timeoutMs) const {
     return PressDialogButton(window_, id, how) &&
            WaitUntil([&] { return !IsWindow(window_); }, timeoutMs);
 }
+
+bool FolderDialog::CloseWithEscape(int timeoutMs) const {
+    return BringToFront(window_) && TypeKey(VK_ESCAPE) &&
+           WaitUntil([&] { return !IsWindow(window_); }, timeoutMs);
+}

@@ -63,6 +63,8 @@ public:
     bool ButtonEnabled(int id) const;
     // Presses OK (1) or Cancel (2) and waits until the dialog is gone.
     bool Close(int id, windriver::Press how, int timeoutMs) const;
+    // Brings the dialog to the front, types Esc into it and waits until it is gone.
+    bool CloseWithEscape(int timeoutMs) const;
 
 private:
     FolderDialog(HWND window, HWND tree, DWORD pid);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/scoped_win.h"
 #include "tests/runtime/runtime_support.h"
 #include "tests/runtime/test_window.h"
 
@@ -35,6 +36,33 @@ TEST_F(WindowTest, IsABorderlessPopupWithATaskbarButtonAndItsTitle) {
     EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
     EXPECT_EQ(WindowTextOf(window), "运行时测试");
     EXPECT_TRUE(IsWindowVisible(window));
+}
+
+// The program's icon (this test program carries setup.exe's resources) stands for the
+// window on the taskbar and in Alt+Tab, each size loaded as itself rather than scaled.
+TEST_F(WindowTest, ItsClassCarriesTheProgramsIconAtBothSystemSizes) {
+    const struct {
+        const char* what;
+        int index;
+        int width;
+        int height;
+    } icons[] = {
+        {"large", GCLP_HICON, SM_CXICON, SM_CYICON},
+        {"small", GCLP_HICONSM, SM_CXSMICON, SM_CYSMICON},
+    };
+    for (const auto& icon : icons) {
+        SCOPED_TRACE(icon.what);
+        const auto handle = reinterpret_cast<HICON>(GetClassLongPtrA(MainHwnd(), icon.index));
+        ASSERT_NE(handle, nullptr);
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(handle, &info));
+        const GdiObject<HBITMAP> colour(info.hbmColor);
+        const GdiObject<HBITMAP> mask(info.hbmMask);
+        BITMAP shape{};
+        ASSERT_TRUE(GetObjectA(colour.Get(), sizeof shape, &shape));
+        EXPECT_EQ(shape.bmWidth, GetSystemMetrics(icon.width));
+        EXPECT_EQ(shape.bmHeight, GetSystemMetrics(icon.height));
+    }
 }
 
 TEST_F(WindowTest, StartsCentredOnTheScreenAtTheDesignedSize) {

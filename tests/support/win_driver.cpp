@@ -516,6 +516,15 @@ COLORREF ScreenPixel(POINT screen) {
     return screenDc.dc ? GetPixel(screenDc.dc, screen.x, screen.y) : CLR_INVALID;
 }
 
+bool NothingLeftToPaint(HWND window) {
+    if (GetUpdateRect(window, nullptr, FALSE))
+        return false;
+    for (HWND child : ChildWindows(window))
+        if (!NothingLeftToPaint(child))
+            return false;
+    return true;
+}
+
 Image CaptureScreen(const RECT& area) {
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;

@@ -167,6 +167,10 @@ struct Image {
     Image Crop(const RECT& area) const;
 };
 
+// Whether the window and every window inside it have painted all that was invalidated in
+// them. The system keeps that per window, so it can be asked of another process's.
+bool NothingLeftToPaint(HWND window);
+
 COLORREF ScreenPixel(POINT screen);
 // What the screen shows in `area` (screen coordinates); empty when it cannot be read.
 Image CaptureScreen(const RECT& area);
