@@ -11,7 +11,11 @@
 
 namespace {
 constexpr const char* kChooserTitle = "请选择安装位置";
-constexpr UINT kBrowseFlags = 0x77;
+// Only file-system folders, in the resizable dialog with an edit box for a typed folder
+// and its button for a new folder (0x77).
+constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_STATUSTEXT |
+                              BIF_EDITBOX | BIF_VALIDATE | BIF_NEWDIALOGSTYLE;
+static_assert(kBrowseFlags == 0x77);
 constexpr size_t kNameBufferChars = 260;
 constexpr size_t kDriveRootLength = 3;
 
