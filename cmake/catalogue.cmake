@@ -5,6 +5,7 @@
 #   INSTALLER_PRODUCT_NAME      that entry's name: the install folder's last level, the
 #                               <name>.exe that is checked for, linked and started, and
 #                               the <name>.lnk shortcut
+#   INSTALLER_VENDOR_FOLDER     the folder above it, with its trailing backslash
 #
 # The program's literals go to ${CMAKE_BINARY_DIR}/generated/core/catalogue_text.h.
 
@@ -22,6 +23,7 @@ foreach(key vendor products)
     endif()
     set(catalogue_${key} "${CMAKE_MATCH_2}")
 endforeach()
+set(INSTALLER_VENDOR_FOLDER "${catalogue_vendor}")
 string(REPLACE "|" ";" CATALOGUE_PRODUCTS "${catalogue_products}")
 list(LENGTH CATALOGUE_PRODUCTS catalogue_count)
 
