@@ -19,6 +19,8 @@ shift 4
 
 mkdir -p "$build"
 log="$build/package.log"
+# An installer left from an earlier run would pass for this one if this one fails.
+[ -z "$output" ] || rm -f "$output"
 if ! cmake -S "$ROOT" -B "$build" "$@" -DBUILD_TESTING=OFF -DINSTALLER_PRODUCT="$product" \
     -DINSTALLER_PAYLOAD="$payload" -DINSTALLER_OUTPUT="$output" > "$log" 2>&1; then
     # CMake's message without its frame: the lines after "CMake Error at ...".
@@ -28,7 +30,7 @@ if ! cmake -S "$ROOT" -B "$build" "$@" -DBUILD_TESTING=OFF -DINSTALLER_PRODUCT="
     exit 1
 fi
 
-# An installer left from an earlier run would pass for this one if the build failed.
+# The default output is known once CMake has named the product.
 installer=$(sed -n 's/^INSTALLER_PACKAGE_FILE:INTERNAL=//p' "$build/CMakeCache.txt")
 [ -z "$installer" ] || rm -f "$installer"
 

@@ -57,8 +57,9 @@ class Refusal:
 
 
 def shown(path):
-    """A path as printable text, whatever bytes its name has."""
-    return os.fsencode(path).decode('utf-8', 'backslashreplace')
+    """A path as text on one line, whatever bytes its name has."""
+    text = os.fsencode(path).decode('utf-8', 'backslashreplace')
+    return ''.join('\\x%02x' % ord(char) if ord(char) < 32 else char for char in text)
 
 
 def dos_time(mtime):

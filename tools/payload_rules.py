@@ -118,8 +118,9 @@ def entry_count_problem(count):
 def archive_size_problem(size):
     if size <= ARCHIVE_LIMIT:
         return None
-    return ('the archive grows beyond %d bytes (1.5 GiB), the most setup.exe can carry: it '
-            'is one PE image, which Windows loads only below 2 GiB' % ARCHIVE_LIMIT)
+    return ('the archive grows beyond %d bytes (%.1f GiB), the most setup.exe can carry: '
+            'it is one PE image, which Windows loads only below 2 GiB'
+            % (ARCHIVE_LIMIT, ARCHIVE_LIMIT / (1 << 30)))
 
 
 def entry_problem(install_folder, name, folder):
