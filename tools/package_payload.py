@@ -82,7 +82,8 @@ def dos_attributes(entry):
 def kind_problem(status, seen, name):
     """Links and anything but plain files and folders; a folder seen before under another
     name (a bind mount) would be carried twice."""
-    if stat.S_ISLNK(status.st_mode):
+    # A junction on Windows is a reparse point without being a link to Python.
+    if stat.S_ISLNK(status.st_mode) or getattr(status, 'st_reparse_tag', 0):
         return 'a symbolic link: the installer carries files and folders only'
     if stat.S_ISDIR(status.st_mode):
         first = seen.setdefault((status.st_dev, status.st_ino), name)
@@ -133,7 +134,8 @@ def scan(top, install_folder, refusal):
         for child in list_folder(folder.path, refusal):
             name = prefix + child.name
             try:
-                status = child.stat(follow_symlinks=False)
+                # Not the listing's cached status: on Windows it has no file number.
+                status = os.lstat(child.path)
             except OSError as error:
                 refusal.add(child.path, 'cannot be read: %s' % error.strerror)
                 continue
@@ -240,7 +242,8 @@ def package(folder, product, install_folder, output, depfile=None):
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument('--folder', required=True, help="the product's files")
-    parser.add_argument('--product', required=True, help='the product name; NAME.exe must be at the top')
+    parser.add_argument('--product', required=True,
+                        help='the product name; NAME.exe must be at the top')
     parser.add_argument('--install-folder', required=True, help='the default install folder')
     parser.add_argument('--output', required=True, help='payload.zip to write')
     parser.add_argument('--depfile', help='Ninja dependency file to write')
