@@ -8,6 +8,7 @@ import sys
 import unittest
 from unittest import mock
 
+import package_payload
 import payload_rules
 from package_payload import shown
 from package_support import PRODUCT, PROGRAM, PackCase, write
@@ -189,6 +190,31 @@ class Refusals(PackCase):
         end = data.rindex(b'PK\x05\x06')
         self.assertEqual(int.from_bytes(data[end + 10:end + 12], 'little'),
                          payload_rules.ENTRY_LIMIT)
+
+    def test_a_file_that_changes_while_it_is_packed(self):
+        """Its size was checked before packing; a file that grows or shrinks after that
+        would be stored with other bytes than were checked."""
+        for label, change in (('grows', b'more'), ('shrinks', None)):
+            with self.subTest(label):
+                self.setUp()
+                self.add_program()
+                self.add('app.log', b'0123456789')
+                write(self.output, b'an archive from an earlier run')
+                checked = package_payload.check_folder
+
+                def check_then_change(*args):
+                    entries = checked(*args)
+                    if change:
+                        with open(self.path('app.log'), 'ab') as log:
+                            log.write(change)
+                    else:
+                        os.truncate(self.path('app.log'), 3)
+                    return entries
+
+                with mock.patch.object(package_payload, 'check_folder', check_then_change):
+                    status, lines = self.pack()
+                self.expect_refused(status, lines, self.path('app.log'),
+                                    'the file changed while it was packed')
 
     def test_the_sample_payload_carries_only_quillmere(self):
         """Without a folder the build packs the sample, which holds Quillmere.exe."""
