@@ -1,11 +1,16 @@
 # make test : installs what is missing, builds, and runs every test under Wine.
 # make run  : builds and starts the installer under Wine.
 # make bench: builds and runs the benchmarks, printing one table.
+# make package PRODUCT=<entry> PAYLOAD=<folder> [OUT=<file>]: an installer for catalogue
+#              entry 1 to 24 (default 18) carrying the folder's files (default: the sample).
 BUILD ?= build
+PRODUCT ?= 18
+PAYLOAD ?=
+OUT ?=
 CMAKE_FLAGS = -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
               -DCMAKE_PREFIX_PATH=$(CURDIR)/.deps/mingw64
 
-.PHONY: setup configure build test run bench clean
+.PHONY: setup configure build test run bench package clean
 
 setup:
 	@tools/setup.sh
@@ -28,6 +33,9 @@ bench: setup
 	    -DINSTALLER_BENCH=ON -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF >/dev/null
 	@cmake --build build-bench
 	@tools/test-env.sh tools/bench.sh build-bench
+
+package: setup
+	@tools/package.sh build-package-$(PRODUCT) "$(PRODUCT)" "$(PAYLOAD)" "$(OUT)" $(CMAKE_FLAGS)
 
 clean:
 	rm -rf $(BUILD)

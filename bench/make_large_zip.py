@@ -5,8 +5,11 @@ and half-compressible binary data. The same seed gives the same entries with the
 content (the deflated bytes follow the zlib in use).
 
 Every folder has its own directory entry before its first file, as our component expects.
+With --folder the same entries are written as files and folders instead, the payload of a
+large package (`make package`), all dated as the archive's entries.
 """
 import argparse
+import calendar
 import os
 import random
 import zipfile
@@ -79,15 +82,8 @@ def file_sizes(rng, count, total):
     return sizes
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--output", required=True)
-    parser.add_argument("--seed", type=int, default=20240517)
-    parser.add_argument("--entries", type=int, default=2000)
-    parser.add_argument("--folders", type=int, default=60)
-    parser.add_argument("--total-mib", type=int, default=256)
-    args = parser.parse_args()
-
+def entries(args):
+    """(name, bytes) in archive order, bytes None for a folder; prints a summary at the end."""
     rng = random.Random(args.seed)
     corpus = make_text_corpus(rng, 16 << 20)
     folders = make_folders(rng, args.folders)
@@ -106,31 +102,74 @@ def main():
         extension = {"text": ".txt", "random": ".dat", "binary": ".bin"}[kind]
         placement[folder].append(("%sfile%04d%s" % (folder, index, extension), size, kind))
 
-    temporary = args.output + ".part"
+    for folder in [""] + folders:
+        if folder:
+            yield folder, None
+        for name, size, kind in placement[folder]:
+            if kind == "text":
+                start = rng.randrange(len(corpus) - size)
+                data = corpus[start:start + size]
+            elif kind == "random":
+                data = rng.randbytes(size)
+            else:
+                data = rng.randbytes(size).translate(nibbles)
+            kinds[kind] += size
+            yield name, data
+    print("%d entries (%d folders), %d bytes of content (text %d, random %d, binary %d)"
+          % (args.entries, len(folders), sum(sizes), kinds["text"], kinds["random"],
+             kinds["binary"]))
+
+
+def write_zip(path, items):
+    temporary = path + ".part"
     with zipfile.ZipFile(temporary, "w", zipfile.ZIP_DEFLATED, compresslevel=6) as archive:
-        for folder in [""] + folders:
-            if folder:
-                info = zipfile.ZipInfo(folder, STAMP)
+        for name, data in items:
+            info = zipfile.ZipInfo(name, STAMP)
+            if data is None:
                 info.external_attr = 0x10
                 info.compress_type = zipfile.ZIP_STORED
-                archive.writestr(info, b"")
-            for name, size, kind in placement[folder]:
-                if kind == "text":
-                    start = rng.randrange(len(corpus) - size)
-                    data = corpus[start:start + size]
-                elif kind == "random":
-                    data = rng.randbytes(size)
-                else:
-                    data = rng.randbytes(size).translate(nibbles)
-                kinds[kind] += size
-                info = zipfile.ZipInfo(name, STAMP)
+                data = b""
+            else:
                 info.external_attr = 0x20
                 info.compress_type = zipfile.ZIP_DEFLATED
-                archive.writestr(info, data)
-    os.replace(temporary, args.output)
-    print("%s: %d entries (%d folders), %d bytes of content (text %d, random %d, binary %d), "
-          "%d bytes" % (args.output, args.entries, len(folders), sum(sizes), kinds["text"],
-                        kinds["random"], kinds["binary"], os.path.getsize(args.output)))
+            archive.writestr(info, data)
+    os.replace(temporary, path)
+    print("%s: %d bytes" % (path, os.path.getsize(path)))
+
+
+def write_folder(path, items):
+    stamp = calendar.timegm(STAMP + (0, 0, 0))
+    written = []
+    for name, data in items:
+        target = os.path.join(path, name)
+        if data is None:
+            os.makedirs(target, exist_ok=True)
+        else:
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            with open(target, "wb") as out:
+                out.write(data)
+        written.append(target)
+    # Files first, then folders, which writing into them has dated again.
+    for target in sorted(written, key=os.path.isdir):
+        os.utime(target, (stamp, stamp))
+    print("%s: written" % path)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    output = parser.add_mutually_exclusive_group(required=True)
+    output.add_argument("--output", help="the archive to write")
+    output.add_argument("--folder", help="the folder to write the entries into instead")
+    parser.add_argument("--seed", type=int, default=20240517)
+    parser.add_argument("--entries", type=int, default=2000)
+    parser.add_argument("--folders", type=int, default=60)
+    parser.add_argument("--total-mib", type=int, default=256)
+    args = parser.parse_args()
+
+    if args.output:
+        write_zip(args.output, entries(args))
+    else:
+        write_folder(args.folder, entries(args))
 
 
 if __name__ == "__main__":

@@ -8,11 +8,8 @@
 #include "ui/main_window.h"
 
 const BrandCatalogueData BrandCatalogue = {
-    "Velmora软件\\",
-    "Brightwick|Calderon|Dunmore|Emberlyn|Fernhollow|Glimmerdale|Harrowgate|Ivorwind|"
-    "Juniperfall|Kestrelmoor|Larkspur|Merrowfield|Nettlecombe|Oakhurst|Pennywhistle|"
-    "Quarrystone|Ravensglen|Quillmere|Saltmarsh|Thistledown|Umberfield|Valecrest|"
-    "Willowmere|Yarrowby",
+    CATALOGUE_VENDOR_FOLDER,
+    CATALOGUE_PRODUCT_LIST,
 };
 
 namespace {

@@ -9,6 +9,7 @@
 # Knobs (environment): BENCH_RUNS (timed runs per figure, at least 5; default 7),
 # BENCH_PAYLOAD_RUNS (runs on the small payload, default 15), BENCH_HOSTILE_CASES
 # (default 1000), BENCH_CASE_SECONDS (time bound per hostile case, default 20),
+# BENCH_PACKAGE_RUNS (rebuilds and installations of the large package, default 3),
 # BENCH_DOC (where the report goes, default docs/benchmarks.md; "-" for none).
 set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 <build dir>" >&2; exit 2; }
@@ -19,7 +20,7 @@ PATHS="$BUILD/bench/bench-paths.sh"
 # shellcheck source=/dev/null
 . "$PATHS"
 for f in "$SETUP_EXE" "$SETUP_STATIC_ZLIB" "$SETUP_ALIGNED" "$LARGE_ZIP" "$BENCH_EXTRACT" "$BENCH_MINIUNZ" "$BENCH_INFLATE" \
-         "$BENCH_STAGE_WRITE" "$BARE_WINDOW" "$SETUP_DRIVER" "$HOSTILE_RUNNER" "$SETUP_MAP"; do
+         "$BENCH_STAGE_WRITE" "$BARE_WINDOW" "$SETUP_DRIVER" "$HOSTILE_RUNNER" "$SETUP_MAP" "$LARGE_PAYLOAD.stamp"; do
     [ -f "$f" ] || { echo "bench: $f not built" >&2; exit 1; }
 done
 [ -n "${DISPLAY:-}" ] || { echo "bench: no display: run me through tools/test-env.sh" >&2; exit 1; }
@@ -28,6 +29,8 @@ RUNS=${BENCH_RUNS:-7}
 [ "$RUNS" -ge 5 ] || RUNS=5
 PAYLOAD_RUNS=${BENCH_PAYLOAD_RUNS:-15}
 [ "$PAYLOAD_RUNS" -ge 5 ] || PAYLOAD_RUNS=5
+PACKAGE_RUNS=${BENCH_PACKAGE_RUNS:-3}
+[ "$PACKAGE_RUNS" -ge 1 ] || PACKAGE_RUNS=1
 HOSTILE_CASES=${BENCH_HOSTILE_CASES:-1000}
 CASE_SECONDS=${BENCH_CASE_SECONDS:-20}
 DOC=${BENCH_DOC:-$ROOT/docs/benchmarks.md}
@@ -92,7 +95,7 @@ record "machine.commit $(git -C "$ROOT" rev-parse --short HEAD 2>/dev/null || ec
 record "machine.build_type $(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$BUILD/CMakeCache.txt")"
 
 # ---- 1. footprint ----------------------------------------------------------------------
-say "1/6 footprint"
+say "1/7 footprint"
 python3 "$ROOT/bench/footprint.py" --exe "$SETUP_EXE" --embedded-s "$EMBEDDED_S" \
     --map "$SETUP_MAP" --unstripped "$SETUP_UNSTRIPPED" --nm "$NM" > "$WORK/footprint.json"
 # The same objects with zlib linked in, as a setup.exe that needs no zlib1.dll would be.
@@ -143,13 +146,13 @@ check_same_output() {
     fi
     rm -rf "$WORK/out-miniunz"
 }
-say "2/6 extraction: payload ($PAYLOAD_RUNS rounds)"
+say "2/7 extraction: payload ($PAYLOAD_RUNS rounds)"
 check_same_output "$PAYLOAD_ZIP"
 # One untimed round first: the first Wine start of each program pays for loading it.
 extract_round warmup "$PAYLOAD_ZIP" 0
 sed -i '/\.warmup\./d' "$RAW"
 for round in $(seq 1 "$PAYLOAD_RUNS"); do extract_round payload "$PAYLOAD_ZIP" "$round"; done
-say "2/6 extraction: large archive ($RUNS rounds)"
+say "2/7 extraction: large archive ($RUNS rounds)"
 check_same_output "$LARGE_ZIP"
 for round in $(seq 1 "$RUNS"); do extract_round large "$LARGE_ZIP" "$round"; done
 rm -rf "$OUT"
@@ -165,9 +168,9 @@ done
 INSTALL_TEMP='C:\bench-install-temp'
 STAGED="$WORK/stage/tool.zip"
 install_once() {
-    local mode=$1 output tries
+    local exe=$1 mode=$2 output tries
     for tries in 1 2 3; do
-        output=$(run "$SETUP_DRIVER" install "$(win "$SETUP_EXE")" "$INSTALL_TEMP" $mode | iconv -f GBK -t UTF-8)
+        output=$(run "$SETUP_DRIVER" install "$(win "$exe")" "$INSTALL_TEMP" $mode | iconv -f GBK -t UTF-8)
         if echo "$output" | grep -q '^error='; then
             echo "$output" | grep '^error=' >&2
             say "an installation could not be driven"
@@ -183,10 +186,10 @@ install_once() {
     say "the worker's start could not be seen in $tries tries"
     exit 1
 }
-say "3/6 installation ($RUNS rounds) and 5/6 memory"
+say "3/7 installation ($RUNS rounds) and 5/7 memory"
 mkdir -p "$WORK/stage" "$WORK/install-out"
 for round in $(seq 1 "$RUNS"); do
-    output=$(install_once "")
+    output=$(install_once "$SETUP_EXE" "")
     record "install.ours $(echo "$output" | field install_seconds)"
     record "install.exit $(echo "$output" | field install_exit)"
     record "install.files $(echo "$output" | field install_files)"
@@ -205,7 +208,7 @@ done
 rm -rf "$WORK/stage" "$WORK/install-out"
 # Where the time goes, from runs that also watch the progress bar.
 for round in 1 2 3; do
-    output=$(install_once breakdown)
+    output=$(install_once "$SETUP_EXE" breakdown)
     full=$(echo "$output" | field install_bar_full)
     staged=$(echo "$output" | grep '^install_step=' | grep ' 2\.' | head -n 1 | field install_step)
     done_step=$(echo "$output" | grep '^install_step=' | grep ' 3\.' | head -n 1 | field install_step)
@@ -224,7 +227,7 @@ done
 # Starts are short and scatter under Wine, and the profile compares neighbours: twice
 # the rounds.
 STARTUP_RUNS=$((RUNS * 2))
-say "4/6 start-up ($STARTUP_RUNS rounds)"
+say "4/7 start-up ($STARTUP_RUNS rounds)"
 STARTUP_NAMES=(setup bare)
 STARTUP_PROGRAMS=("$(win "$SETUP_EXE")" "$(win "$BARE_WINDOW")")
 step=1
@@ -249,7 +252,7 @@ for index in "${!STARTUP_NAMES[@]}"; do
 done
 
 # ---- 6. hostile archives ---------------------------------------------------------------
-say "6/6 hostile archives ($HOSTILE_CASES cases, $CASE_SECONDS s bound each)"
+say "6/7 hostile archives ($HOSTILE_CASES cases, $CASE_SECONDS s bound each)"
 HOSTILE="$WORK/hostile"
 HOSTILE_WORK="$WINEPREFIX/drive_c/bench-hostile"
 RESULTS="$WORK/hostile-results.tsv"
@@ -280,6 +283,69 @@ if [ -s "$WORK/outside-target.txt" ]; then
     say "files left outside their target:"
     cat "$WORK/outside-target.txt" >&2
 fi
+
+# ---- 7. a large package ----------------------------------------------------------------
+# `make package` (tools/package.sh) with about 256 MB in about 2,000 files: once in a fresh
+# build folder, the program compiled too, then after one file of the payload changed, as
+# someone packaging a new release waits for it (packed again, assembled, linked, copied).
+# Ninja's log says how long packing, assembling and linking took. Then whole
+# installations of the result, and its archive extracted by the component alone.
+PACKAGE_BUILD="$BUILD/package-large"
+PACKAGE_OUT="$WORK/package-large/setup.exe"
+say "7/7 large package: $PACKAGE_RUNS rebuilds after a first build, $PACKAGE_RUNS installations"
+# Seconds ninja spent on the last build of an output, from its log (milliseconds).
+ninja_seconds() {
+    awk -v out="$1" '$4 == out { t = ($2 - $1) / 1000 } END { if (t != "") printf "%.3f", t }' \
+        "$PACKAGE_BUILD/.ninja_log"
+}
+package_once() {
+    local start end output
+    start=$(date +%s.%N)
+    if ! output=$("$ROOT/tools/package.sh" "$PACKAGE_BUILD" "$LARGE_PRODUCT_ENTRY" "$LARGE_PAYLOAD" \
+        "$PACKAGE_OUT" "${PACKAGE_CMAKE_OPTIONS[@]}" 2>&1); then
+        echo "$output" >&2
+        say "make package failed on the large payload"
+        exit 1
+    fi
+    end=$(date +%s.%N)
+    record "package.$1 $(minus "$end" "$start")"
+    record "package_phase.$1.pack $(ninja_seconds assets/payload.zip)"
+    record "package_phase.$1.assemble $(ninja_seconds assets/CMakeFiles/installer_assets.dir/embedded.S.obj)"
+    record "package_phase.$1.link $(ninja_seconds setup.exe)"
+}
+rm -rf "$PACKAGE_BUILD"
+package_once first
+for round in $(seq 1 "$PACKAGE_RUNS"); do
+    touch "$LARGE_PAYLOAD/$(ls "$LARGE_PAYLOAD" | grep -m 1 '\.exe$')"
+    package_once rebuild
+done
+PACKAGE_ZIP="$PACKAGE_BUILD/assets/payload.zip"
+record "package.product_entry $LARGE_PRODUCT_ENTRY"
+record "package.size $(stat -c %s "$PACKAGE_OUT")"
+record "package.archive_size $(stat -c %s "$PACKAGE_ZIP")"
+record "package.entries $(python3 -c 'import sys, zipfile; print(len(zipfile.ZipFile(sys.argv[1]).infolist()))' "$PACKAGE_ZIP")"
+record "package.bytes $(python3 -c 'import sys, zipfile; print(sum(i.file_size for i in zipfile.ZipFile(sys.argv[1]).infolist()))' "$PACKAGE_ZIP")"
+record "package.files $(find "$LARGE_PAYLOAD" -type f | wc -l)"
+for round in $(seq 1 "$PACKAGE_RUNS"); do
+    output=$(install_once "$PACKAGE_OUT" "")
+    record "package_install.seconds $(echo "$output" | field install_seconds)"
+    record "package_install.exit $(echo "$output" | field install_exit)"
+    record "package_install.files $(echo "$output" | field install_files)"
+    record "package_install.peak_private $(echo "$output" | field peak_private)"
+    rm -rf "$OUT"
+    mkdir -p "$OUT"
+    record "package_extract.ours $(run "$BENCH_EXTRACT" "$(win "$PACKAGE_ZIP")" "$(win "$OUT")" | grep -a '^ours seconds=' | field seconds)"
+done
+# Where an installation's time goes, as in section 3.
+output=$(install_once "$PACKAGE_OUT" breakdown)
+full=$(echo "$output" | field install_bar_full)
+staged=$(echo "$output" | grep '^install_step=' | grep ' 2\.' | head -n 1 | field install_step)
+done_step=$(echo "$output" | grep '^install_step=' | grep ' 3\.' | head -n 1 | field install_step)
+[ -n "$staged" ] && record "package_breakdown.staging $staged"
+[ -n "$staged" ] && [ -n "$full" ] && record "package_breakdown.extraction $(minus "$full" "$staged")"
+[ -n "$full" ] && [ -n "$done_step" ] && record "package_breakdown.picture_and_shortcut $(minus "$done_step" "$full")"
+record "package_breakdown.total $(echo "$output" | field install_seconds)"
+rm -rf "$OUT" "$WORK/package-large"
 
 record "machine.load_after $(cut -d ' ' -f 1-3 /proc/loadavg)"
 

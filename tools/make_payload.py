@@ -6,11 +6,12 @@ rebuild does not change the installer: every entry has a fixed timestamp, a fixe
 compression level and a fixed place in the list below, and the large resource packs
 are generated from fixed seeds instead of being committed.
 
-The installer's ZIP reader expects names in the ANSI code page (GBK) with the UTF-8
-flag clear, MS-DOS attributes, and the one directory entry right before the file that
-lives in it.
+The format (GBK names, MS-DOS attributes, folders before their files) is the one of
+tools/payload_zip.py; the entries are checked against the rules every payload meets
+(tools/payload_rules.py), so the sample is refused for a product it does not carry.
 
 Usage: make_payload.py --exe Quillmere.exe --sources assets/payload --output payload.zip
+                       --product NAME --install-folder PATH
 """
 
 import argparse
@@ -19,30 +20,15 @@ import os
 import random
 import struct
 import sys
-import zipfile
 import zlib
 
-RELEASE_TIME = (2023, 6, 18, 10, 30, 0)
-COMPRESS_LEVEL = 9
+import payload_rules as rules
+import payload_zip
+from payload_zip import ATTR_ARCHIVE, ATTR_DIRECTORY, ATTR_READONLY
 
-ATTR_READONLY = 0x01
-ATTR_DIRECTORY = 0x10
-ATTR_ARCHIVE = 0x20
+RELEASE_TIME = (2023, 6, 18, 10, 30, 0)
 
 COMMENT_SIZE = 335
-
-
-class GbkZipInfo(zipfile.ZipInfo):
-    """An entry whose name is stored in GBK, as the target system's code page reads it."""
-
-    def __init__(self, name, attributes):
-        super().__init__(name, date_time=RELEASE_TIME)
-        self.create_system = 0  # MS-DOS: external_attr holds DOS attributes
-        self.external_attr = attributes
-
-    def _encodeFilenameFlags(self):
-        # Bit 11 stays clear: the name is in the local code page, not UTF-8.
-        return self.filename.encode('gbk'), self.flag_bits
 
 
 # --- text sources ---------------------------------------------------------------------
@@ -193,15 +179,24 @@ def entries(exe_path, sources):
 
 
 def write_archive(path, items):
-    with zipfile.ZipFile(path, 'w') as archive:
+    with payload_zip.open_archive(path) as archive:
         for name, data, attributes in items:
-            info = GbkZipInfo(name, attributes)
             if data is None:
-                archive.writestr(info, b'', compress_type=zipfile.ZIP_STORED)
+                payload_zip.add_folder(archive, name, RELEASE_TIME)
             else:
-                archive.writestr(info, data, compress_type=zipfile.ZIP_DEFLATED,
-                                 compresslevel=COMPRESS_LEVEL)
+                payload_zip.add_bytes(archive, name, data, attributes, RELEASE_TIME)
         archive.comment = archive_comment()
+
+
+def problems(items, product, install_folder):
+    """The rules every payload meets, for the sample's entries."""
+    found = [rules.entry_problem(install_folder, name.rstrip('/'), data is None)
+             for name, data, _ in items]
+    data_of = {name: data for name, data, _ in items}
+    top_files = [name for name, data, _ in items if data is not None and '/' not in name]
+    found.append(rules.product_problem(top_files, product, lambda name: data_of[name][:2]))
+    found.append(rules.entry_count_problem(len(items)))
+    return [problem for problem in found if problem]
 
 
 def main(argv):
@@ -209,19 +204,32 @@ def main(argv):
     parser.add_argument('--exe', required=True, help='the built Quillmere.exe')
     parser.add_argument('--sources', required=True, help='folder with the text sources')
     parser.add_argument('--output', required=True, help='payload.zip to write')
+    parser.add_argument('--product', required=True, help='the product the installer is for')
+    parser.add_argument('--install-folder', required=True,
+                        help='its default install folder, for the path lengths')
     args = parser.parse_args(argv)
 
+    items = entries(args.exe, args.sources)
+    refused = problems(items, args.product, args.install_folder)
+    for problem in refused:
+        print('package: refused: %s (the sample payload): %s' % (args.sources, problem),
+              file=sys.stderr)
     # Written beside the target and renamed, so an interrupted run never leaves a
     # truncated archive that the build would take as up to date.
     partial = args.output + '.partial'
     try:
-        write_archive(partial, entries(args.exe, args.sources))
+        if os.path.exists(args.output):
+            os.remove(args.output)
+        if refused:
+            return 1
+        write_archive(partial, items)
         os.replace(partial, args.output)
     finally:
         if os.path.exists(partial):
             os.remove(partial)
     print('%s: %d bytes' % (args.output, os.path.getsize(args.output)))
+    return 0
 
 
 if __name__ == '__main__':
-    main(sys.argv[1:])
+    sys.exit(main(sys.argv[1:]))

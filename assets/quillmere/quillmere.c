@@ -1,10 +1,13 @@
 /* Quillmere: the small desktop product the installer carries. One window with a line of
- * text; it stays open until the user closes it. */
+ * text; it stays open until the user closes it. Built under another product's name, it
+ * stands in for that product. */
 #include <windows.h>
 
-static const char kClassName[] = "QuillmereMain";
-static const char kTitle[] = "Quillmere";
-static const char kGreeting[] = "Quillmere is installed and ready.";
+#include "sample_product.h"
+
+static const char kClassName[] = SAMPLE_PRODUCT_NAME "Main";
+static const char kTitle[] = SAMPLE_PRODUCT_NAME;
+static const char kGreeting[] = SAMPLE_PRODUCT_NAME " is installed and ready.";
 
 static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

@@ -68,7 +68,7 @@ void ChooserTest::RemoveLeftovers() {
     RemoveTree(OnDesktop(kChineseFolder));
     RemoveTree(OnDesktop(kSpacedFolder));
     RemoveDirectoryW((DesktopDirW() + L"\\" + kUnspellableFolder).c_str());
-    DeleteFileA(DesktopShortcut().c_str());
+    DeleteFileA(DesktopShortcut(kProductName).c_str());
     DeleteFileA("C:\\tool.zip");
 }
 
@@ -196,7 +196,7 @@ void ChooserTest::ExpectExitCode(DWORD expected) const {
 }
 
 void ChooserTest::ExpectShortcutTo(const std::string& exe) const {
-    const std::string link = DesktopShortcut();
+    const std::string link = DesktopShortcut(kProductName);
     ASSERT_TRUE(FileExists(link)) << link;
     const std::string target = ShortcutTarget(link);
     EXPECT_TRUE(SameIgnoringAsciiCase(target, exe)) << target << " instead of " << exe;

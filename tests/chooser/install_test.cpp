@@ -27,7 +27,7 @@ TEST_F(ChooserInstall, AnsweredNoPutsFilesAndShortcutInTheChosenFolder) {
     ASSERT_NO_FATAL_FAILURE(Answer(question, IDNO));
     ExpectExitCode(0);
 
-    ExpectPayloadInstalled(target, PAYLOAD_MANIFEST);
+    ExpectPayloadInstalled(target, PAYLOAD_MANIFEST, kSamplePayloadEntries);
     ExpectShortcutTo(target + "\\" + kProductExe);
     ExpectNoStagedArchive();
     EXPECT_TRUE(ProcessIdsNamed(kProductExe).empty()) << "No starts nothing";
@@ -54,7 +54,7 @@ TEST_F(ChooserInstall, AnsweredYesStartsTheProductFromTheChosenFolder) {
     ASSERT_EQ(products.size(), 1u);
     EXPECT_TRUE(SameIgnoringAsciiCase(ProcessImagePath(products[0]), exe))
         << ProcessImagePath(products[0]);
-    ExpectPayloadInstalled(target, PAYLOAD_MANIFEST);
+    ExpectPayloadInstalled(target, PAYLOAD_MANIFEST, kSamplePayloadEntries);
     ExpectShortcutTo(exe);
     ExpectNoStagedArchive();
 }
@@ -79,7 +79,7 @@ TEST_F(ChooserInstall, APressWhileTheQuestionIsOpenOpensNoDialog) {
 
     ASSERT_NO_FATAL_FAILURE(Answer(question, IDNO));
     ExpectExitCode(0);
-    ExpectPayloadInstalled(target, PAYLOAD_MANIFEST);
+    ExpectPayloadInstalled(target, PAYLOAD_MANIFEST, kSamplePayloadEntries);
     ExpectShortcutTo(target + "\\" + kProductExe);
 }
 

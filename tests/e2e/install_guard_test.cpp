@@ -109,7 +109,7 @@ protected:
         EXPECT_TRUE(HoldsFor([&] { return setup.Running() && NoBoxes(); }, kQuietMs))
             << "no completion question; the program stays open";
         EXPECT_EQ(StepText(), kExtractFailedStep);
-        EXPECT_FALSE(FileExists(DesktopShortcut()));
+        EXPECT_FALSE(FileExists(DesktopShortcut(kProductName)));
         EXPECT_FALSE(FileExists("C:\\tool.zip"));
         EXPECT_TRUE(ProcessIdsNamed(kProductExe).empty());
     }

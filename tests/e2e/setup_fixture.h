@@ -1,13 +1,16 @@
 #pragma once
 // The real setup.exe, started and watched from outside. Every test begins and ends with a
 // clean machine: no setup.exe or product running, no install directory, no desktop
-// shortcut, no staged archive.
+// shortcut, no staged archive. The build names the installer (SETUP_EXE), its product
+// (PRODUCT_NAME) and its payload (PAYLOAD_MANIFEST, PAYLOAD_ENTRIES entries), so the same
+// fixture drives the default installer and packages for other products.
 #include <windows.h>
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "tests/support/payload_check.h"
 #include "tests/support/shell_link.h"
 #include "tests/support/test_files.h"
 #include "tests/support/win_driver.h"
@@ -16,8 +19,9 @@
 inline constexpr char kWindowTitle[] = "安装程序";
 inline constexpr char kCloseMark[] = "×";
 inline constexpr char kDirCaption[] = "安装目录：";
-inline constexpr char kInstallDirOnC[] = "C:\\Velmora软件\\Quillmere";
-inline constexpr char kInstallDirOnD[] = "D:\\Velmora软件\\Quillmere";
+inline constexpr char kProductName[] = PRODUCT_NAME;
+inline constexpr char kInstallDirOnC[] = "C:\\Velmora软件\\" PRODUCT_NAME;
+inline constexpr char kInstallDirOnD[] = "D:\\Velmora软件\\" PRODUCT_NAME;
 inline constexpr char kVendorDirOnC[] = "C:\\Velmora软件";
 inline constexpr char kDefaultBoxTitle[] = "信息：";
 inline constexpr char kNoticeText[] =
@@ -28,7 +32,7 @@ inline constexpr char kNoticeText[] =
 inline constexpr char kQuestionTitle[] = "温馨提示：";
 inline constexpr char kQuestionText[] =
     "安装完成！\r\n点<是>将启动软件\r\n点<否>不启动,可以在桌面启动软件";
-inline constexpr char kRunningTitle[] = "Quillmere<没有关闭>";
+inline constexpr char kRunningTitle[] = PRODUCT_NAME "<没有关闭>";
 inline constexpr char kRunningText[] = "请先关闭原来的软件再开始安装，否则无法安装！";
 inline constexpr char kExtractFailedText[] =
     "解压失败！请确认安装目录可以写入、磁盘空间足够，并关闭正在使用其中文件的程序，再重试";
@@ -37,7 +41,8 @@ inline constexpr char kExtractingStep[] = "2.开始解压..";
 inline constexpr char kExtractFailedStep[] = "2.解压..失败";
 inline constexpr char kShortcutDoneStep[] = "3.创建快捷方式..成功";
 inline constexpr char kChooserTitle[] = "选择文件夹";
-inline constexpr char kProductExe[] = "Quillmere.exe";
+inline constexpr char kProductExe[] = PRODUCT_NAME ".exe";
+inline constexpr size_t kPayloadEntries = PAYLOAD_ENTRIES;
 
 // Generous bounds for a loaded machine; a passing run never waits them out.
 inline constexpr int kStartMs = 30000;
@@ -101,7 +106,7 @@ protected:
     void ExpectExitCode(DWORD expected);
 
     // The step texts seen come in the installation's order and end with the shortcut's
-    // success; the bar only moves forward, in the steps of an 11-entry archive, to 100.
+    // success; the bar only moves forward, in the steps of the payload's entries, to 100.
     static void ExpectStepsInOrder(const std::vector<std::string>& seen);
     static void ExpectPositionsInOrder(const std::vector<int>& seen);
     // With the question open, the install button shows the completion picture. Moves

@@ -8,7 +8,9 @@ namespace {
 
 class Worker : public InstallFlow {
 protected:
-    void ExpectPayloadInstalled() const { ::ExpectPayloadInstalled(installDir, PAYLOAD_MANIFEST); }
+    void ExpectPayloadInstalled() const {
+        ::ExpectPayloadInstalled(installDir, PAYLOAD_MANIFEST, kSamplePayloadEntries);
+    }
 
     std::vector<std::string> StepTexts() const { return gFake.Lines("set 标签_日志[8]"); }
 };

@@ -5,9 +5,10 @@
 
 #include "tests/support/test_files.h"
 
-void ExpectPayloadInstalled(const std::string& dir, const std::string& manifestPath) {
+void ExpectPayloadInstalled(const std::string& dir, const std::string& manifestPath,
+                            size_t entries) {
     const auto manifest = LoadManifest(manifestPath);
-    ASSERT_EQ(manifest.size(), 11u) << manifestPath;
+    ASSERT_EQ(manifest.size(), entries) << manifestPath;
     for (const auto& entry : manifest) {
         const std::string path = dir + "\\" + entry.name;
         if (entry.directory) {

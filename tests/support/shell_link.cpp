@@ -13,8 +13,8 @@ std::string DesktopDir() {
     return desktop;
 }
 
-std::string DesktopShortcut() {
-    return DesktopDir() + "\\Quillmere.lnk";
+std::string DesktopShortcut(const std::string& productName) {
+    return DesktopDir() + "\\" + productName + ".lnk";
 }
 
 std::string ShortcutTarget(const std::string& linkFile) {
