@@ -258,6 +258,14 @@ wine_env_session_end() {
 # that is already open (a script run by another), joins it instead.
 wine_env_session_begin() {
     wine_env_in_session && return 0
+    # What sessions killed outright left: their folders and displays. Their servers make
+    # way the next time their prefixes are used.
+    local stale
+    for stale in "${TMPDIR:-/tmp}"/installer-wine.*; do
+        [ -f "$stale/pid" ] && ! wine_env_session_alive "$stale" || continue
+        [ -f "$stale/xvfb" ] && wine_env_end_xvfb "$(cat "$stale/xvfb")"
+        rm -rf "$stale"
+    done
     INSTALLER_WINE_SESSION=$(mktemp -d "${TMPDIR:-/tmp}/installer-wine.XXXXXX")
     export INSTALLER_WINE_SESSION
     echo $$ > "$INSTALLER_WINE_SESSION/pid"
