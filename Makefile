@@ -25,8 +25,11 @@ run: configure
 	@cmake --build $(BUILD) --target setup demo_driver
 	@tools/test-env.sh tools/demo.sh $(BUILD)
 
+# Each test suite has a Wine prefix and display of its own, so suites run side by side.
+TEST_JOBS ?= $(shell nproc)
 test: build
-	@INSTALLER_HEADLESS=1 tools/test-env.sh ctest --test-dir $(BUILD) --output-on-failure $(CTEST_ARGS)
+	@INSTALLER_HEADLESS=1 tools/test-env.sh ctest --test-dir $(BUILD) --output-on-failure \
+	    -j $(TEST_JOBS) $(CTEST_ARGS)
 
 bench: setup
 	@[ -f build-bench/build.ninja ] || cmake -S . -B build-bench $(CMAKE_FLAGS) \

@@ -4,7 +4,7 @@
 # docs/benchmarks.md. Benchmarks only: nothing here is a test, and nothing fails on a
 # figure; the exit code is non-zero only when a benchmark could not be run at all.
 #
-# usage: tools/test-env.sh tools/bench.sh <build dir>
+# usage: tools/bench.sh <build dir> (it runs itself under tools/test-env.sh when needed)
 #
 # Knobs (environment): BENCH_RUNS (timed runs per figure, at least 5; default 7),
 # BENCH_PAYLOAD_RUNS (runs on the small payload, default 15), BENCH_HOSTILE_CASES
@@ -23,7 +23,12 @@ for f in "$SETUP_EXE" "$SETUP_STATIC_ZLIB" "$SETUP_ALIGNED" "$LARGE_ZIP" "$BENCH
          "$BENCH_STAGE_WRITE" "$BARE_WINDOW" "$SETUP_DRIVER" "$HOSTILE_RUNNER" "$SETUP_MAP" "$LARGE_PAYLOAD.stamp"; do
     [ -f "$f" ] || { echo "bench: $f not built" >&2; exit 1; }
 done
-[ -n "${DISPLAY:-}" ] || { echo "bench: no display: run me through tools/test-env.sh" >&2; exit 1; }
+# A Wine prefix of the benchmarks' own: nothing else runs in it, and the hostile archives
+# write nowhere that anything else uses. tools/test-env.sh gives it its server and display.
+export WINEPREFIX="$BUILD/wine/bench"
+# shellcheck source=tools/wine-env.sh
+. "$ROOT/tools/wine-env.sh"
+wine_env_in_session || exec "$ROOT/tools/test-env.sh" "$0" "$@"
 
 RUNS=${BENCH_RUNS:-7}
 [ "$RUNS" -ge 5 ] || RUNS=5
@@ -60,26 +65,6 @@ wall() {
     end=$(date +%s.%N)
     echo "wall=$(minus "$end" "$start")"
 }
-
-# A Wine prefix of the benchmarks' own, with its own wineserver: tests running at the same
-# time in the project's prefix end every setup.exe they find and clear the install
-# folder, and the hostile archives should write nowhere that anything else uses.
-export WINEPREFIX="$BUILD/bench-wineprefix"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    say "creating the benchmarks' Wine prefix $WINEPREFIX"
-    wineboot --init > /dev/null 2>&1 || true
-    wineserver -w
-fi
-# Wine links the user's folders (the desktop among them) to the Linux home folder; the
-# shortcut each installation writes belongs in this prefix only.
-for folder in "$WINEPREFIX"/drive_c/users/*/*; do
-    if [ -L "$folder" ]; then rm -f "$folder" && mkdir -p "$folder"; fi
-done
-started_server=""
-cleanup() { [ -z "$started_server" ] || wineserver -k 2> /dev/null || true; }
-trap cleanup EXIT
-if wineserver -p 2> /dev/null; then started_server=1; fi
-wine rundll32.exe user32.dll,GetDesktopWindow > /dev/null 2>&1 < /dev/null || true
 
 record "machine.load_before $(cut -d ' ' -f 1-3 /proc/loadavg)"
 if awk -v n="$(nproc)" '{ exit !($1 > n / 2) }' /proc/loadavg; then

@@ -5,9 +5,13 @@ set -eu
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 PREFIX="$ROOT/.deps/mingw64"
+# wine64-preloader reserves the addresses Wine needs before anything else runs. Without
+# it, Linux puts the loader's heap anywhere in the gigabyte above it, and about once in a
+# few thousand starts the heap has already grown over the fixed address of the process's
+# shared user data: the process ends at once with code 1 and, under WINEDEBUG=-all, no word.
 PACKAGES="cmake ninja-build make python3 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
-binutils-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine wine64 xvfb xauth locales \
-fonts-wqy-microhei dpkg-dev x11-utils imagemagick clang-format python3-xlib"
+binutils-mingw-w64-x86-64 libz-mingw-w64-dev googletest wine wine64 wine64-preloader xvfb \
+xauth locales fonts-wqy-microhei dpkg-dev x11-utils imagemagick clang-format python3-xlib"
 
 missing=""
 for p in $PACKAGES; do

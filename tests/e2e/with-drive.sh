@@ -12,8 +12,11 @@ mode=$1
 shift
 case "$mode" in on | off) ;; *) usage ;; esac
 
-ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-prefix="${WINEPREFIX:-$ROOT/.deps/wineprefix}"
+# The prefix is held (tools/wine-env.sh) from before the drive changes until it is put back.
+# shellcheck source=tools/wine-env.sh
+. "$(dirname "$0")/../../tools/wine-env.sh"
+prefix=$WINEPREFIX
+wine_env_hold "$prefix" || exit 1
 link="$prefix/dosdevices/d:"
 [ -d "$prefix/dosdevices" ] || { echo "with-drive: no Wine prefix at $prefix" >&2; exit 1; }
 
@@ -39,4 +42,4 @@ if [ "$mode" = on ]; then
     fi
     ln -s "$folder" "$link"
 fi
-"$@"
+"$@" 9>&-
