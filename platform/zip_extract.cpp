@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/scoped_win.h"
+#include "platform/zip_names.h"
 
 // iowin32.h relies on the declarations of unzip.h.
 // clang-format off
@@ -58,36 +59,6 @@ struct Entry {
 
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
-}
-
-// A GBK lead byte swallows the next byte only when that byte can be a trail byte, the way
-// the code page conversion of the A functions reads it: a trail 0x5C is no backslash, but
-// "." and "/" never hide behind a lead byte.
-size_t CharLength(std::string_view text, size_t at) {
-    auto lead = static_cast<unsigned char>(text[at]);
-    if (lead < 0x81 || lead > 0xFE || at + 1 >= text.size())
-        return 1;
-    auto trail = static_cast<unsigned char>(text[at + 1]);
-    return trail >= 0x40 && trail <= 0xFE && trail != 0x7F ? 2 : 1;
-}
-
-bool IsDanglingLeadByte(std::string_view text, size_t at) {
-    auto lead = static_cast<unsigned char>(text[at]);
-    return lead >= 0x81 && lead <= 0xFE && CharLength(text, at) == 1;
-}
-
-bool EndsWithBackslash(std::string_view text) {
-    size_t last = 0;
-    for (size_t at = 0; at < text.size(); at += CharLength(text, at))
-        last = at;
-    return !text.empty() && last == text.size() - 1 && text[last] == '\\';
-}
-
-// Windows drops trailing dots and spaces from a path element, so "..." and ".. " also
-// climb to the parent.
-bool ActsAsParent(std::string_view element) {
-    return element.find_first_not_of(". ") == std::string_view::npos &&
-           element.find("..") != std::string_view::npos;
 }
 
 uint16_t ReadLe16(std::span<const unsigned char> bytes, size_t at) {
@@ -158,7 +129,7 @@ bool StartsWithLocalHeader(const std::string& path) {
 bool CreateDirectories(const std::string& path) {
     if (IsDirectory(path))
         return true;
-    for (size_t at = 1; at < path.size(); at += CharLength(path, at)) {
+    for (size_t at = 1; at < path.size(); at += GbkCharLength(path, at)) {
         if (IsSeparator(path[at]))
             CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
     }
@@ -287,38 +258,6 @@ bool ExtractEntries(unzFile zip, uint64_t count, const std::string& target,
 }
 
 } // namespace
-
-bool IsSafeEntryName(const std::string& name) {
-    if (name.empty() || IsSeparator(name[0]))
-        return false;
-    if (name.find(':') != std::string::npos || name.find('\0') != std::string::npos) {
-        return false;
-    }
-    std::string_view text(name);
-    size_t start = 0;
-    for (size_t at = 0; at < text.size(); at += CharLength(text, at)) {
-        // The code page conversion drops a lead byte without its trail, so two names
-        // could land on one file.
-        if (IsDanglingLeadByte(text, at))
-            return false;
-        if (!IsSeparator(text[at]))
-            continue;
-        if (ActsAsParent(text.substr(start, at - start)))
-            return false;
-        start = at + 1;
-    }
-    return !ActsAsParent(text.substr(start));
-}
-
-std::string EntryPath(const std::string& target, const std::string& name) {
-    std::string path = target;
-    if (!EndsWithBackslash(target))
-        path += '\\';
-    // '/' is never a GBK trail byte, so a byte-wise swap is safe.
-    for (char c : name)
-        path += c == '/' ? '\\' : c;
-    return path;
-}
 
 int ExtractPercent(uint64_t index, uint64_t count) {
     if (count == 0)

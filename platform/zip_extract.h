@@ -4,6 +4,8 @@
 #include <span>
 #include <string>
 
+#include "platform/zip_names.h"
+
 // Called after each entry with a whole percentage; runs on the extracting thread.
 using ExtractProgress = void (*)(void* context, int percent);
 
@@ -22,14 +24,6 @@ int ExtractZip(const std::string& archivePath, const std::string& target, Extrac
                void* context);
 
 // The pure decisions behind ExtractZip.
-
-// False for a name that could leave the target: empty, absolute, with a drive or any ':',
-// with a NUL byte, or with an element Windows would read as "..". Both slashes separate;
-// a GBK trail byte 0x5C does not.
-bool IsSafeEntryName(const std::string& name);
-
-// target + "\\" (unless the target already ends with one) + name with "/" as "\\".
-std::string EntryPath(const std::string& target, const std::string& name);
 
 // (index / count) * 100 in double precision, truncated toward zero.
 int ExtractPercent(uint64_t index, uint64_t count);

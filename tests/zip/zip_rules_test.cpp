@@ -1,6 +1,7 @@
 // The pure decisions behind extraction: entry-name safety, path composition, progress
 // percentages and the extended timestamp.
 #include "platform/zip_extract.h"
+#include "platform/zip_names.h"
 #include "tests/zip/test_support.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +15,11 @@ struct NameCase {
     bool safe;
 };
 
-// "\x95\x5c" is one GBK character whose trail byte is a backslash; a lead byte without a
-// valid trail ("\x81" at the end or before "/") would be dropped by the code page
-// conversion, so such a name is refused.
+// GBK byte sequences the shared table (UTF-8) cannot hold. "\x95\x5c" is one GBK
+// character whose trail byte is a backslash, and "\x95|" one whose trail byte is a pipe;
+// a lead byte without a valid trail ("\x81" at the end or before "/") would be dropped by
+// the code page conversion, so such a name is refused. Windows trims the dots and spaces
+// at the end of an element, so "a.." and "." are refused as well.
 const NameCase kNames[] = {
     {"readme.txt", true},
     {"数据/", true},
@@ -24,17 +27,27 @@ const NameCase kNames[] = {
     {"a/b/c.txt", true},
     {"a..b", true},
     {"..a", true},
-    {"a../b", true},
-    {"./a.txt", true},
-    {"a/./b", true},
+    {"a../b", false},
+    {"./a.txt", false},
+    {"a/./b", false},
     {".hidden", true},
     {"a//b", true},
     {"\x95\x5c"
      "../b",
-     true},
+     false},
     {"a/\x95\x5c"
      "..",
+     false},
+    // Read byte by byte, the trail byte would end an element and leave a device name.
+    {"\x95\x5c"
+     "con",
      true},
+    {"a/\x95\x5c"
+     "aux.txt",
+     true},
+    {"\x95|.txt", true},
+    {"\x81<.txt", false},
+    {"a/con.\x95\x5c", false},
     {"abc\x81", false},
     {"a\x81/b", false},
     {"\x81\x7f", false},
