@@ -1,0 +1,132 @@
+#include "platform/zip_archive_io.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr DWORD kWindowSize = 256 * 1024;
+
+// A synchronous handle completes the read at once; an overlapped one is waited for.
+bool ReadSome(HANDLE file, uint64_t offset, void* buffer, DWORD size, DWORD& got) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    got = 0;
+    if (ReadFile(file, buffer, size, &got, &at))
+        return true;
+    DWORD error = GetLastError();
+    if (error == ERROR_IO_PENDING)
+        return GetOverlappedResult(file, &at, &got, TRUE) || GetLastError() == ERROR_HANDLE_EOF;
+    return error == ERROR_HANDLE_EOF;
+}
+
+ArchiveStream& StreamOf(voidpf stream) {
+    return *static_cast<ArchiveStream*>(stream);
+}
+
+// minizip passes what unzOpen2_64 was given as the file name: here, the stream itself.
+voidpf ZCALLBACK OpenStream(voidpf, const void* stream, int) {
+    return const_cast<void*>(stream);
+}
+
+// The window is read again only when the position leaves it; a read as large as the
+// window goes straight to the caller's buffer.
+bool Refill(ArchiveStream& s) {
+    s.window.resize(kWindowSize);
+    DWORD got = 0;
+    bool read = ReadSome(s.file, s.position, s.window.data(), kWindowSize, got);
+    s.window.resize(read ? got : 0);
+    s.windowStart = s.position;
+    return read;
+}
+
+uLong ZCALLBACK ReadStream(voidpf, voidpf stream, void* buffer, uLong size) {
+    ArchiveStream& s = StreamOf(stream);
+    auto* out = static_cast<unsigned char*>(buffer);
+    uLong copied = 0;
+    while (copied < size) {
+        uLong wanted = size - copied;
+        if (s.position >= s.windowStart && s.position < s.windowStart + s.window.size()) {
+            size_t at = static_cast<size_t>(s.position - s.windowStart);
+            uLong part = static_cast<uLong>(std::min<size_t>(wanted, s.window.size() - at));
+            std::memcpy(out + copied, s.window.data() + at, part);
+            copied += part;
+            s.position += part;
+            continue;
+        }
+        DWORD got = 0;
+        if (wanted >= kWindowSize) {
+            if (!ReadSome(s.file, s.position, out + copied, wanted, got))
+                s.error = 1;
+            copied += got;
+            s.position += got;
+            break;
+        }
+        if (!Refill(s))
+            s.error = 1;
+        if (s.window.empty())
+            break;
+    }
+    return copied;
+}
+
+uLong ZCALLBACK WriteStream(voidpf, voidpf stream, const void*, uLong) {
+    StreamOf(stream).error = 1;
+    return 0;
+}
+
+ZPOS64_T ZCALLBACK TellStream(voidpf, voidpf stream) {
+    return StreamOf(stream).position;
+}
+
+long ZCALLBACK SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+    ArchiveStream& s = StreamOf(stream);
+    switch (origin) {
+    case ZLIB_FILEFUNC_SEEK_SET:
+        s.position = offset;
+        return 0;
+    case ZLIB_FILEFUNC_SEEK_CUR:
+        s.position += offset;
+        return 0;
+    case ZLIB_FILEFUNC_SEEK_END:
+        s.position = s.size + offset;
+        return 0;
+    }
+    return -1;
+}
+
+// The handle is the caller's: it stays open.
+int ZCALLBACK CloseStream(voidpf, voidpf) {
+    return 0;
+}
+
+int ZCALLBACK StreamError(voidpf, voidpf stream) {
+    return StreamOf(stream).error;
+}
+
+} // namespace
+
+bool ReadAt(HANDLE file, uint64_t offset, void* buffer, uint32_t size) {
+    DWORD got = 0;
+    return ReadSome(file, offset, buffer, size, got) && got == size;
+}
+
+std::optional<uint64_t> FileSizeOf(HANDLE file) {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size))
+        return std::nullopt;
+    return static_cast<uint64_t>(size.QuadPart);
+}
+
+unzFile OpenArchiveStream(ArchiveStream& stream) {
+    zlib_filefunc64_def functions{};
+    functions.zopen64_file = OpenStream;
+    functions.zread_file = ReadStream;
+    functions.zwrite_file = WriteStream;
+    functions.ztell64_file = TellStream;
+    functions.zseek64_file = SeekStream;
+    functions.zclose_file = CloseStream;
+    functions.zerror_file = StreamError;
+    return unzOpen2_64(&stream, &functions);
+}
