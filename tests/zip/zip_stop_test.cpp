@@ -96,8 +96,10 @@ std::string StopDuringSlowExtraction(const StopCase& stop) {
     const Installation old = WriteOldInstallation(target);
     SlowHandler handler{stop.stopAt, stop.handlerSends, MessageWindow()};
     std::atomic<int> result{-2};
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     std::thread worker([&] {
         result = ExtractZip(FixturePath("payload.zip"), target, &SlowHandler::OnProgress, &handler);
+        SetEvent(done);
     });
     std::string problems;
     if (WaitDelivering(handler.reached, 20000)) {
@@ -108,7 +110,10 @@ std::string StopDuringSlowExtraction(const StopCase& stop) {
         problems += "the extraction never reached its stop point; ";
         StopExtractions(kStopWaitMs);
     }
+    // A handler still waiting for this thread gets its answer here.
+    WaitDelivering(done, 20000);
     worker.join();
+    CloseHandle(done);
     if (result != 0)
         problems += "result " + std::to_string(result) + "; ";
     if (handler.afterStop != 0)
