@@ -21,6 +21,48 @@ bool ReadSome(HANDLE file, uint64_t offset, void* buffer, DWORD size, DWORD& got
     return error == ERROR_HANDLE_EOF;
 }
 
+// Near the end of the file the window is the file's last bytes, where the end records
+// are looked for a little further back each time. False when the position lies past
+// the end.
+bool Refill(ArchiveStream& s) {
+    uint64_t start = s.position;
+    if (s.size > kWindowSize && start > s.size - kWindowSize)
+        start = s.size - kWindowSize;
+    DWORD got = 0;
+    if (!ReadSome(s.file, start, s.window.data(), kWindowSize, got))
+        s.error = 1;
+    s.windowStart = start;
+    s.windowLength = got;
+    return s.position < start + got;
+}
+
+// A read as large as the window goes straight to the caller's buffer.
+uint32_t Read(ArchiveStream& s, unsigned char* out, uint32_t size) {
+    uint32_t copied = 0;
+    while (copied < size) {
+        uint32_t wanted = size - copied;
+        if (s.position >= s.windowStart && s.position < s.windowStart + s.windowLength) {
+            size_t at = static_cast<size_t>(s.position - s.windowStart);
+            auto part = static_cast<uint32_t>(std::min<size_t>(wanted, s.windowLength - at));
+            std::memcpy(out + copied, s.window.data() + at, part);
+            copied += part;
+            s.position += part;
+            continue;
+        }
+        if (wanted >= kWindowSize) {
+            DWORD got = 0;
+            if (!ReadSome(s.file, s.position, out + copied, wanted, got))
+                s.error = 1;
+            copied += got;
+            s.position += got;
+            break;
+        }
+        if (!Refill(s))
+            break;
+    }
+    return copied;
+}
+
 ArchiveStream& StreamOf(voidpf stream) {
     return *static_cast<ArchiveStream*>(stream);
 }
@@ -30,45 +72,8 @@ voidpf ZCALLBACK OpenStream(voidpf, const void* stream, int) {
     return const_cast<void*>(stream);
 }
 
-// The window is read again only when the position leaves it; a read as large as the
-// window goes straight to the caller's buffer.
-bool Refill(ArchiveStream& s) {
-    s.window.resize(kWindowSize);
-    DWORD got = 0;
-    bool read = ReadSome(s.file, s.position, s.window.data(), kWindowSize, got);
-    s.window.resize(read ? got : 0);
-    s.windowStart = s.position;
-    return read;
-}
-
 uLong ZCALLBACK ReadStream(voidpf, voidpf stream, void* buffer, uLong size) {
-    ArchiveStream& s = StreamOf(stream);
-    auto* out = static_cast<unsigned char*>(buffer);
-    uLong copied = 0;
-    while (copied < size) {
-        uLong wanted = size - copied;
-        if (s.position >= s.windowStart && s.position < s.windowStart + s.window.size()) {
-            size_t at = static_cast<size_t>(s.position - s.windowStart);
-            uLong part = static_cast<uLong>(std::min<size_t>(wanted, s.window.size() - at));
-            std::memcpy(out + copied, s.window.data() + at, part);
-            copied += part;
-            s.position += part;
-            continue;
-        }
-        DWORD got = 0;
-        if (wanted >= kWindowSize) {
-            if (!ReadSome(s.file, s.position, out + copied, wanted, got))
-                s.error = 1;
-            copied += got;
-            s.position += got;
-            break;
-        }
-        if (!Refill(s))
-            s.error = 1;
-        if (s.window.empty())
-            break;
-    }
-    return copied;
+    return Read(StreamOf(stream), static_cast<unsigned char*>(buffer), size);
 }
 
 uLong ZCALLBACK WriteStream(voidpf, voidpf stream, const void*, uLong) {
@@ -107,16 +112,19 @@ int ZCALLBACK StreamError(voidpf, voidpf stream) {
 
 } // namespace
 
-bool ReadAt(HANDLE file, uint64_t offset, void* buffer, uint32_t size) {
-    DWORD got = 0;
-    return ReadSome(file, offset, buffer, size, got) && got == size;
-}
+ArchiveStream::ArchiveStream(HANDLE file, uint64_t size)
+    : file(file), size(size), window(kWindowSize) {}
 
 std::optional<uint64_t> FileSizeOf(HANDLE file) {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file, &size))
         return std::nullopt;
     return static_cast<uint64_t>(size.QuadPart);
+}
+
+bool ReadAt(ArchiveStream& stream, uint64_t offset, void* buffer, uint32_t size) {
+    stream.position = offset;
+    return Read(stream, static_cast<unsigned char*>(buffer), size) == size;
 }
 
 unzFile OpenArchiveStream(ArchiveStream& stream) {

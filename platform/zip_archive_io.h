@@ -1,7 +1,7 @@
 #pragma once
-// Reading an archive through a file handle its caller holds open: positioned reads that
-// never depend on the handle's file pointer, and minizip's file functions built on them,
-// so that the archive is never opened again by name.
+// Reading an archive through a file handle its caller holds open: reads at explicit
+// offsets that never depend on the handle's file pointer, and minizip's file functions
+// built on them, so that the archive is never opened again by name.
 #include <windows.h>
 
 #include <cstdint>
@@ -10,21 +10,25 @@
 
 #include <minizip/unzip.h>
 
-// Reads exactly `size` bytes at `offset`; false for a short read or an error.
-bool ReadAt(HANDLE file, uint64_t offset, void* buffer, uint32_t size);
 std::optional<uint64_t> FileSizeOf(HANDLE file);
 
-// What minizip's stream is: the caller's handle, minizip's own position in it, and a
-// window of the file read ahead. minizip reads headers a few bytes at a time, and a
-// system call for each costs more than the rest of a small entry's extraction.
+// The caller's handle, minizip's position in it, and a window of the file read ahead:
+// minizip reads headers a few bytes at a time, and a system call for each would cost more
+// than the rest of a small entry's extraction.
 struct ArchiveStream {
+    ArchiveStream(HANDLE file, uint64_t size);
+
     HANDLE file;
     uint64_t size;
     uint64_t position = 0;
     int error = 0;
-    std::vector<unsigned char> window = {};
+    std::vector<unsigned char> window;
     uint64_t windowStart = 0;
+    size_t windowLength = 0;
 };
+
+// Reads exactly `size` bytes at `offset`; false for a short read or an error.
+bool ReadAt(ArchiveStream& stream, uint64_t offset, void* buffer, uint32_t size);
 
 // Opens the archive of `stream` (which must outlive the unzFile); closing the unzFile
 // leaves the handle open.

@@ -63,7 +63,7 @@ struct Run {
     Buffers buffers;
 };
 
-bool StartsWithLocalHeader(HANDLE file) {
+bool StartsWithLocalHeader(ArchiveStream& file) {
     unsigned char head[4];
     return ReadAt(file, 0, head, sizeof head) &&
            static_cast<uint32_t>(head[0] | head[1] << 8 | head[2] << 16 | head[3] << 24) ==
@@ -135,10 +135,10 @@ bool WriteFileEntry(Run& run, const Entry& entry) {
     bool written = CopyEntryData(run, staged.handle.Get(), entry.info.uncompressed_size) &&
                    unzCloseCurrentFile(run.zip) == UNZ_OK &&
                    StampTime(staged.handle.Get(), entry.time);
-    // A late write error can surface only when the handle closes.
+    // A late write error can surface only when the handle closes; a new file gets the
+    // archive bit when it is made, so its attributes are set after that.
     written = CloseHandle(staged.handle.Release()) && written;
-    // Set after closing: a new file gets the archive bit when it is made.
-    return written && SetFileAttributesA(staged.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return written && run.transaction.FileWritten(staged);
 }
 
 bool StageEntry(Run& run, const SurveyedEntry& surveyed) {
@@ -167,18 +167,20 @@ bool StageEntries(Run& run, const ProgressSink& progress) {
     return true;
 }
 
-std::optional<ArchiveSurvey> Survey(HANDLE archive, std::optional<uint64_t> size) {
-    if (!size || !StartsWithLocalHeader(archive))
+std::optional<ArchiveSurvey> Survey(ArchiveStream& archive) {
+    if (!StartsWithLocalHeader(archive))
         return std::nullopt;
-    return SurveyArchive(archive, *size);
+    return SurveyArchive(archive);
 }
 
 // `owned` is the archive's handle when it is ours to close before the final event.
 int ExtractAdmitted(ExtractionTicket& ticket, HANDLE archive, UniqueHandle owned,
                     const std::string& target, const ProgressSink& progress) {
     std::optional<uint64_t> size = FileSizeOf(archive);
-    std::optional<ArchiveSurvey> survey = Survey(archive, size);
-    ArchiveStream stream{archive, size.value_or(0)};
+    ArchiveStream stream(archive, size.value_or(0));
+    std::optional<ArchiveSurvey> survey;
+    if (size)
+        survey = Survey(stream);
     UniqueUnzFile zip;
     if (survey)
         zip.Reset(OpenArchiveStream(stream));

@@ -59,7 +59,7 @@ bool SpansOneDisk(Bytes end, bool zip64) {
     return Le16(end, 4) == 0 && Le16(end, 6) == 0 && Le16(end, 8) == Le16(end, 10);
 }
 
-std::optional<DirectoryEnd> Zip64End(HANDLE file, Bytes tail) {
+std::optional<DirectoryEnd> Zip64End(ArchiveStream& file, Bytes tail) {
     std::optional<size_t> locator = LastRecord(tail, kZip64LocatorSignature, kZip64LocatorSize);
     if (!locator || Le32(tail, *locator + 4) != 0 || Le32(tail, *locator + 16) != 1)
         return std::nullopt;
@@ -81,7 +81,8 @@ std::optional<DirectoryEnd> ClassicEnd(Bytes tail, uint64_t tailStart) {
 }
 
 // Like minizip, a zip64 end record that a locator leads to wins over the classic one.
-std::optional<DirectoryEnd> FindDirectoryEnd(HANDLE file, uint64_t fileSize) {
+std::optional<DirectoryEnd> FindDirectoryEnd(ArchiveStream& file) {
+    uint64_t fileSize = file.size;
     uint64_t tailStart = fileSize - std::min(fileSize, kEndSearchBytes);
     std::vector<unsigned char> tail(fileSize - tailStart);
     if (!ReadAt(file, tailStart, tail.data(), static_cast<uint32_t>(tail.size())))
@@ -140,8 +141,8 @@ std::optional<ArchiveSurvey> ReadRecords(Bytes directory, const DirectoryEnd& en
 
 } // namespace
 
-std::optional<ArchiveSurvey> SurveyArchive(HANDLE file, uint64_t fileSize) {
-    std::optional<DirectoryEnd> end = FindDirectoryEnd(file, fileSize);
+std::optional<ArchiveSurvey> SurveyArchive(ArchiveStream& file) {
+    std::optional<DirectoryEnd> end = FindDirectoryEnd(file);
     if (!end || end->size > end->position || end->offset > end->position - end->size ||
         end->size > std::numeric_limits<uint32_t>::max()) {
         return std::nullopt;

@@ -2,8 +2,6 @@
 // A survey of an archive's central directory before anything is written: exactly as many
 // records as the directory's end record counts, filling the directory to its last byte,
 // with each entry's declared size.
-#include <windows.h>
-
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -18,6 +16,8 @@ struct ArchiveSurvey {
     uint64_t declaredBytes = 0; // the sizes' sum, held at UINT64_MAX when it would overflow
 };
 
+struct ArchiveStream;
+
 // None when the end record cannot be found or read, or when the directory holds more or
 // fewer records than it counts.
-std::optional<ArchiveSurvey> SurveyArchive(HANDLE file, uint64_t fileSize);
+std::optional<ArchiveSurvey> SurveyArchive(ArchiveStream& archive);
