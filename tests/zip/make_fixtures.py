@@ -15,6 +15,7 @@ for a file; the expected bytes are written under expected/.
 import os
 import struct
 import sys
+import warnings
 import zipfile
 import zlib
 
@@ -230,6 +231,20 @@ def write_payload_variants(out):
                 zf.infolist()[-1].file_size = 1 << 60
 
 
+def write_meeting_names(out):
+    """Entries whose names meet in one file or folder on Windows, which ignores case: the
+    later entry wins, as when it overwrites the earlier one."""
+    with warnings.catch_warnings(), \
+            zipfile.ZipFile(os.path.join(out, "meeting_names.zip"), "w") as zf:
+        warnings.simplefilter("ignore")  # the duplicate names are the point
+        zf.writestr(entry("same.txt"), b"first\r\n")
+        zf.writestr(entry("Docs/", attributes=DOS_DIRECTORY, deflate=False), b"")
+        zf.writestr(entry("docs/same.txt"), b"first\r\n")
+        zf.writestr(entry("DOCS/other.txt"), b"other\r\n")
+        zf.writestr(entry("same.txt"), b"second\r\n")
+        zf.writestr(entry("docs/SAME.txt"), b"second\r\n")
+
+
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
@@ -239,6 +254,7 @@ def main():
     write_counts(out)
     write_many(out)
     write_payload_variants(out)
+    write_meeting_names(out)
 
 
 if __name__ == "__main__":

@@ -156,6 +156,53 @@ TEST(ZipExtract, LeavesTheTargetAsItWasWhenAFileIsLockedByAnotherHandle) {
     EXPECT_EQ(ListTree(target), std::set<std::string>{"config.ini"});
 }
 
+std::set<std::string> UpperCased(const std::set<std::string>& paths) {
+    std::set<std::string> upper;
+    for (std::string path : paths) {
+        std::transform(path.begin(), path.end(), path.begin(),
+                       [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+        upper.insert(path);
+    }
+    return upper;
+}
+
+struct MeetingCase {
+    const char* label;
+    bool folderExists; // "Docs" is in the target before the extraction
+};
+
+const MeetingCase kMeetings[] = {
+    {"new folder", false},
+    {"existing folder", true},
+};
+
+void PrintTo(const MeetingCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
+class ZipMeetingNames : public testing::TestWithParam<MeetingCase> {};
+
+// Windows ignores case, so "Docs/", "docs/" and "DOCS/" are one folder and a name given
+// twice is one file, which the later entry overwrites.
+TEST_P(ZipMeetingNames, EndInOneFileHoldingTheLaterEntry) {
+    ScratchDir scratch;
+    const std::string target = scratch / "target";
+    ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr));
+    if (GetParam().folderExists) {
+        ASSERT_TRUE(CreateDirectoryA((target + "\\Docs").c_str(), nullptr));
+    }
+
+    ASSERT_EQ(ExtractZip(FixturePath("meeting_names.zip"), target, nullptr, nullptr), 1);
+
+    EXPECT_EQ(UpperCased(ListTree(target)),
+              (std::set<std::string>{"SAME.TXT", "DOCS\\", "DOCS\\SAME.TXT", "DOCS\\OTHER.TXT"}));
+    EXPECT_EQ(ReadBytes(target + "\\same.txt"), "second\r\n");
+    EXPECT_EQ(ReadBytes(target + "\\docs\\same.txt"), "second\r\n");
+    EXPECT_EQ(ReadBytes(target + "\\docs\\other.txt"), "other\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, ZipMeetingNames, testing::ValuesIn(kMeetings), ByLabel());
+
 struct StampCase {
     const char* name;
     uint64_t time;

@@ -64,6 +64,30 @@ TEST_P(ZipReinstallFailure, LeavesEveryOldFileAsItWasAndNothingMore) {
 
 INSTANTIATE_TEST_SUITE_P(Causes, ZipReinstallFailure, testing::ValuesIn(kFailures), ByLabel());
 
+struct IntrudingHandler {
+    std::string folder;
+    static void OnProgress(void* context, int percent) {
+        if (percent == 90)
+            CreateDirectoryA(static_cast<IntrudingHandler*>(context)->folder.c_str(), nullptr);
+    }
+};
+
+// The folder 数据 is new to this installation, so the extraction makes it under a name of
+// its own; when its name has been taken by the time it is to move into place, the files
+// moved before it go back as well, and the newcomer stays.
+TEST(ZipReinstall, AFolderNameTakenMeanwhileUndoesTheWholeExtraction) {
+    ScratchDir scratch;
+    const std::string target = scratch / "Quillmere";
+    Installation old = WriteOldInstallation(target, false);
+    IntrudingHandler handler{target + "\\数据"};
+
+    EXPECT_EQ(
+        ExtractZip(FixturePath("payload.zip"), target, &IntrudingHandler::OnProgress, &handler), 0);
+
+    old["数据\\"] = "";
+    ExpectInstallation(target, old);
+}
+
 TEST(ZipReinstall, ReplacesEveryOldFileKeepsTheUsersOwnAndLeavesNothingOfOurs) {
     ScratchDir scratch;
     const std::string target = scratch / "Quillmere";
