@@ -29,7 +29,7 @@ bool Refill(ArchiveStream& s) {
     if (s.size > kWindowSize && start > s.size - kWindowSize)
         start = s.size - kWindowSize;
     DWORD got = 0;
-    if (!ReadSome(s.file, start, s.window.data(), kWindowSize, got))
+    if (!ReadSome(s.file, start, s.window.get(), kWindowSize, got))
         s.error = 1;
     s.windowStart = start;
     s.windowLength = got;
@@ -44,7 +44,7 @@ uint32_t Read(ArchiveStream& s, unsigned char* out, uint32_t size) {
         if (s.position >= s.windowStart && s.position < s.windowStart + s.windowLength) {
             size_t at = static_cast<size_t>(s.position - s.windowStart);
             auto part = static_cast<uint32_t>(std::min<size_t>(wanted, s.windowLength - at));
-            std::memcpy(out + copied, s.window.data() + at, part);
+            std::memcpy(out + copied, s.window.get() + at, part);
             copied += part;
             s.position += part;
             continue;
@@ -113,7 +113,8 @@ int ZCALLBACK StreamError(voidpf, voidpf stream) {
 } // namespace
 
 ArchiveStream::ArchiveStream(HANDLE file, uint64_t size)
-    : file(file), size(size), window(kWindowSize) {}
+    : file(file), size(size), window(std::make_unique_for_overwrite<unsigned char[]>(kWindowSize)) {
+}
 
 std::optional<uint64_t> FileSizeOf(HANDLE file) {
     LARGE_INTEGER size;
@@ -125,6 +126,11 @@ std::optional<uint64_t> FileSizeOf(HANDLE file) {
 bool ReadAt(ArchiveStream& stream, uint64_t offset, void* buffer, uint32_t size) {
     stream.position = offset;
     return Read(stream, static_cast<unsigned char*>(buffer), size) == size;
+}
+
+bool ReadUncached(ArchiveStream& stream, uint64_t offset, void* buffer, uint32_t size) {
+    DWORD got = 0;
+    return ReadSome(stream.file, offset, buffer, size, got) && got == size;
 }
 
 unzFile OpenArchiveStream(ArchiveStream& stream) {

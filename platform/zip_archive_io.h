@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
-#include <vector>
 
 #include <minizip/unzip.h>
 
@@ -22,13 +22,15 @@ struct ArchiveStream {
     uint64_t size;
     uint64_t position = 0;
     int error = 0;
-    std::vector<unsigned char> window;
+    std::unique_ptr<unsigned char[]> window;
     uint64_t windowStart = 0;
     size_t windowLength = 0;
 };
 
 // Reads exactly `size` bytes at `offset`; false for a short read or an error.
 bool ReadAt(ArchiveStream& stream, uint64_t offset, void* buffer, uint32_t size);
+// The same straight from the file, for a single look that should not move the window.
+bool ReadUncached(ArchiveStream& stream, uint64_t offset, void* buffer, uint32_t size);
 
 // Opens the archive of `stream` (which must outlive the unzFile); closing the unzFile
 // leaves the handle open.
