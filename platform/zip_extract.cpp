@@ -66,7 +66,7 @@ struct Run {
 bool StartsWithLocalHeader(ArchiveStream& file) {
     unsigned char head[4];
     return ReadUncached(file, 0, head, sizeof head) &&
-           static_cast<uint32_t>(head[0] | head[1] << 8 | head[2] << 16 | head[3] << 24) ==
+           (head[0] | head[1] << 8 | head[2] << 16 | static_cast<uint32_t>(head[3]) << 24) ==
                kLocalHeaderSignature;
 }
 
