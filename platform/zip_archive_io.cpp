@@ -36,17 +36,28 @@ bool Refill(ArchiveStream& s) {
     return s.position < start + got;
 }
 
+// Copies what `region` (starting at `start`) holds at the position; false when it holds
+// nothing there.
+bool CopyFrom(ArchiveStream& s, const unsigned char* region, uint64_t start, size_t length,
+              unsigned char* out, uint32_t& copied, uint32_t size) {
+    if (s.position < start || s.position >= start + length)
+        return false;
+    size_t at = static_cast<size_t>(s.position - start);
+    auto part = static_cast<uint32_t>(std::min<size_t>(size - copied, length - at));
+    std::memcpy(out + copied, region + at, part);
+    copied += part;
+    s.position += part;
+    return true;
+}
+
 // A read as large as the window goes straight to the caller's buffer.
 uint32_t Read(ArchiveStream& s, unsigned char* out, uint32_t size) {
     uint32_t copied = 0;
     while (copied < size) {
         uint32_t wanted = size - copied;
-        if (s.position >= s.windowStart && s.position < s.windowStart + s.windowLength) {
-            size_t at = static_cast<size_t>(s.position - s.windowStart);
-            auto part = static_cast<uint32_t>(std::min<size_t>(wanted, s.windowLength - at));
-            std::memcpy(out + copied, s.window.get() + at, part);
-            copied += part;
-            s.position += part;
+        if (CopyFrom(s, s.directory.data(), s.directoryStart, s.directory.size(), out, copied,
+                     size) ||
+            CopyFrom(s, s.window.get(), s.windowStart, s.windowLength, out, copied, size)) {
             continue;
         }
         if (wanted >= kWindowSize) {
@@ -131,6 +142,15 @@ bool ReadAt(ArchiveStream& stream, uint64_t offset, void* buffer, uint32_t size)
 bool ReadUncached(ArchiveStream& stream, uint64_t offset, void* buffer, uint32_t size) {
     DWORD got = 0;
     return ReadSome(stream.file, offset, buffer, size, got) && got == size;
+}
+
+bool KeepRegion(ArchiveStream& stream, uint64_t offset, uint32_t size) {
+    std::vector<unsigned char> region(size);
+    if (!ReadAt(stream, offset, region.data(), size))
+        return false;
+    stream.directory = std::move(region);
+    stream.directoryStart = offset;
+    return true;
 }
 
 unzFile OpenArchiveStream(ArchiveStream& stream) {

@@ -148,11 +148,9 @@ std::optional<ArchiveSurvey> SurveyArchive(ArchiveStream& file) {
         return std::nullopt;
     }
     // Where minizip finds the directory: just before its end record, whatever the offset
-    // says (bytes before the archive shift both alike).
-    std::vector<unsigned char> directory(end->size);
-    if (!ReadAt(file, end->position - end->size, directory.data(),
-                static_cast<uint32_t>(directory.size()))) {
+    // says (bytes before the archive shift both alike). The stream keeps it, for minizip
+    // to read it again from memory.
+    if (!KeepRegion(file, end->position - end->size, static_cast<uint32_t>(end->size)))
         return std::nullopt;
-    }
-    return ReadRecords(directory, *end);
+    return ReadRecords(file.directory, *end);
 }

@@ -19,5 +19,5 @@ struct ArchiveSurvey {
 struct ArchiveStream;
 
 // None when the end record cannot be found or read, or when the directory holds more or
-// fewer records than it counts.
+// fewer records than it counts. The directory stays in the stream.
 std::optional<ArchiveSurvey> SurveyArchive(ArchiveStream& archive);
