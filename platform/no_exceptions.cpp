@@ -12,6 +12,7 @@
 namespace {
 constexpr char kNoMemory[] = "无法为文本获得内存。";
 constexpr char kTooLong[] = "文本或列表超出了允许的长度。";
+constexpr char kInternal[] = "程序内部出错。";
 
 void* Allocate(std::size_t size) {
     for (;;) {
@@ -44,6 +45,7 @@ void operator delete[](void* memory, std::size_t) noexcept {
     std::free(memory);
 }
 
+// Every throw function of the library, so that none of them can bring the others back.
 namespace std {
 void __throw_bad_alloc() {
     FatalRuntimeError(kNoMemory);
@@ -54,10 +56,55 @@ void __throw_bad_array_new_length() {
 void __throw_length_error(const char*) {
     FatalRuntimeError(kTooLong);
 }
-void __throw_logic_error(const char*) {
+void __throw_out_of_range(const char*) {
     FatalRuntimeError(kTooLong);
 }
 void __throw_out_of_range_fmt(const char*, ...) {
     FatalRuntimeError(kTooLong);
+}
+void __throw_logic_error(const char*) {
+    FatalRuntimeError(kInternal);
+}
+void __throw_domain_error(const char*) {
+    FatalRuntimeError(kInternal);
+}
+void __throw_invalid_argument(const char*) {
+    FatalRuntimeError(kInternal);
+}
+void __throw_runtime_error(const char*) {
+    FatalRuntimeError(kInternal);
+}
+void __throw_range_error(const char*) {
+    FatalRuntimeError(kInternal);
+}
+void __throw_overflow_error(const char*) {
+    FatalRuntimeError(kInternal);
+}
+void __throw_underflow_error(const char*) {
+    FatalRuntimeError(kInternal);
+}
+void __throw_bad_exception() {
+    FatalRuntimeError(kInternal);
+}
+void __throw_bad_cast() {
+    FatalRuntimeError(kInternal);
+}
+void __throw_bad_typeid() {
+    FatalRuntimeError(kInternal);
+}
+void __throw_bad_function_call() {
+    FatalRuntimeError(kInternal);
+}
+void __throw_ios_failure(const char*) {
+    FatalRuntimeError(kInternal);
+}
+void __throw_ios_failure(const char*, int) {
+    FatalRuntimeError(kInternal);
+}
+void __throw_system_error(int) {
+    FatalRuntimeError(kInternal);
+}
+void __throw_future_error(int) {
+    FatalRuntimeError(kInternal);
 }
 } // namespace std

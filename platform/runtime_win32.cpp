@@ -26,6 +26,9 @@ constexpr char kNoMemory[] = "无法为文本获得内存。";
 constexpr char kNoStart[] = "安装程序无法启动：窗口系统不可用。";
 constexpr char kNoSuchControl[] = "访问了不存在的控件。";
 constexpr char kNotAnArchiveControl[] = "该控件不是 ZIP 压缩组件。";
+// How long the way out waits for running extractions to put their targets back: the
+// program must still end promptly after the user closes it.
+constexpr unsigned kExtractionStopMs = 1500;
 
 bool OnGuiThread() {
     DWORD gui = gRuntime.guiThread;
@@ -37,10 +40,13 @@ bool OnGuiThread() {
         Sleep(INFINITE);
 }
 
-// Steps of the exit on the GUI thread: clean-up once, windows, OLE, end.
+// Steps of the exit on the GUI thread: extractions stopped, clean-up once, windows, OLE,
+// end. An extraction on the worker is asked to undo what it wrote first, so that the end
+// never leaves a half-replaced target behind.
 [[noreturn]] void EndOnGuiThread(int code) {
     RuntimeState& runtime = gRuntime;
     runtime.exiting = true;
+    StopExtractions(kExtractionStopMs);
     if (auto routine = runtime.cleanup.exchange(nullptr))
         routine();
     DestroyLoadedWindow();
@@ -62,6 +68,7 @@ bool OnGuiThread() {
     }
     if (runtime.exiting)
         WaitForTheEnd();
+    StopExtractions(kExtractionStopMs);
     ExitProcess(static_cast<UINT>(code));
 }
 

@@ -1,28 +1,24 @@
 #include "platform/zip_extract.h"
 
-#include <windows.h>
+#include <optional>
+#include <span>
+#include <vector>
 
 #include "platform/scoped_win.h"
-
-// iowin32.h relies on the declarations of unzip.h.
-// clang-format off
-#include <minizip/unzip.h>
-#include <minizip/iowin32.h>
-// clang-format on
-
-#include <string_view>
-#include <vector>
+#include "platform/zip_archive_io.h"
+#include "platform/zip_names.h"
+#include "platform/zip_paths.h"
+#include "platform/zip_stop.h"
+#include "platform/zip_survey.h"
+#include "platform/zip_times.h"
+#include "platform/zip_transaction.h"
 
 namespace {
 
 constexpr uint32_t kLocalHeaderSignature = 0x04034b50;
-constexpr uint16_t kExtendedTimestampId = 0x5455;
-constexpr unsigned char kExtendedTimestampHasModTime = 0x01;
 constexpr unsigned long kEncryptedFlag = 0x0001;
 constexpr size_t kDataBufferSize = 256 * 1024;
 constexpr size_t kFieldBufferSize = 0x10000; // names and extra fields have 16-bit lengths
-constexpr int64_t kFileTimeTicksPerSecond = 10000000;
-constexpr int64_t kUnixEpochAsFileTime = 116444736000000000;
 
 struct UnzFileTraits {
     using Handle = unzFile;
@@ -31,12 +27,14 @@ struct UnzFileTraits {
 };
 using UniqueUnzFile = Owned<UnzFileTraits>;
 
+// Once a stop is requested, no event is raised any more.
 struct ProgressSink {
     ExtractProgress handler;
     void* context;
+    const ExtractionTicket& ticket;
 
     void Report(int percent) const {
-        if (handler != nullptr)
+        if (handler != nullptr && !ticket.StopRequested())
             handler(context, percent);
     }
 };
@@ -56,128 +54,33 @@ struct Entry {
     bool IsEncrypted() const { return (info.flag & kEncryptedFlag) != 0; }
 };
 
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
+// What one extraction works with.
+struct Run {
+    unzFile zip;
+    const ArchiveSurvey& survey;
+    ExtractionTransaction& transaction;
+    const ExtractionTicket& ticket;
+    Buffers buffers;
+};
 
-// A GBK lead byte swallows the next byte only when that byte can be a trail byte, the way
-// the code page conversion of the A functions reads it: a trail 0x5C is no backslash, but
-// "." and "/" never hide behind a lead byte.
-size_t CharLength(std::string_view text, size_t at) {
-    auto lead = static_cast<unsigned char>(text[at]);
-    if (lead < 0x81 || lead > 0xFE || at + 1 >= text.size())
-        return 1;
-    auto trail = static_cast<unsigned char>(text[at + 1]);
-    return trail >= 0x40 && trail <= 0xFE && trail != 0x7F ? 2 : 1;
-}
-
-bool IsDanglingLeadByte(std::string_view text, size_t at) {
-    auto lead = static_cast<unsigned char>(text[at]);
-    return lead >= 0x81 && lead <= 0xFE && CharLength(text, at) == 1;
-}
-
-bool EndsWithBackslash(std::string_view text) {
-    size_t last = 0;
-    for (size_t at = 0; at < text.size(); at += CharLength(text, at))
-        last = at;
-    return !text.empty() && last == text.size() - 1 && text[last] == '\\';
-}
-
-// Windows drops trailing dots and spaces from a path element, so "..." and ".. " also
-// climb to the parent.
-bool ActsAsParent(std::string_view element) {
-    return element.find_first_not_of(". ") == std::string_view::npos &&
-           element.find("..") != std::string_view::npos;
-}
-
-uint16_t ReadLe16(std::span<const unsigned char> bytes, size_t at) {
-    return static_cast<uint16_t>(bytes[at] | bytes[at + 1] << 8);
-}
-
-uint32_t ReadLe32(std::span<const unsigned char> bytes, size_t at) {
-    return static_cast<uint32_t>(ReadLe16(bytes, at)) |
-           static_cast<uint32_t>(ReadLe16(bytes, at + 2)) << 16;
-}
-
-std::optional<int64_t> ModTimeOfTimestampField(std::span<const unsigned char> data) {
-    if (data.size() < 5 || (data[0] & kExtendedTimestampHasModTime) == 0)
-        return std::nullopt;
-    return static_cast<int32_t>(ReadLe32(data, 1));
-}
-
-FILETIME ToFileTime(int64_t ticks) {
-    return {static_cast<DWORD>(ticks & 0xFFFFFFFF), static_cast<DWORD>(ticks >> 32)};
-}
-
-FILETIME UnixToFileTime(int64_t seconds) {
-    return ToFileTime(seconds * kFileTimeTicksPerSecond + kUnixEpochAsFileTime);
-}
-
-// The DOS fields are taken as they stand, as if they were UTC.
-std::optional<FILETIME> DosToFileTime(unsigned long dosDate) {
-    SYSTEMTIME fields{};
-    fields.wYear = static_cast<WORD>(1980 + ((dosDate >> 25) & 0x7F));
-    fields.wMonth = static_cast<WORD>((dosDate >> 21) & 0x0F);
-    fields.wDay = static_cast<WORD>((dosDate >> 16) & 0x1F);
-    fields.wHour = static_cast<WORD>((dosDate >> 11) & 0x1F);
-    fields.wMinute = static_cast<WORD>((dosDate >> 5) & 0x3F);
-    fields.wSecond = static_cast<WORD>((dosDate & 0x1F) * 2);
-    FILETIME time;
-    if (!SystemTimeToFileTime(&fields, &time))
-        return std::nullopt;
-    return time;
-}
-
-std::optional<FILETIME> EntryTime(unsigned long dosDate, std::span<const unsigned char> extra) {
-    if (auto seconds = ExtendedModTime(extra))
-        return UnixToFileTime(*seconds);
-    return DosToFileTime(dosDate);
-}
-
-bool Exists(const std::string& path) {
-    return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool IsDirectory(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool StartsWithLocalHeader(const std::string& path) {
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+bool StartsWithLocalHeader(ArchiveStream& file) {
     unsigned char head[4];
-    DWORD read = 0;
-    return file && ReadFile(file.Get(), head, sizeof head, &read, nullptr) && read == sizeof head &&
-           ReadLe32(head, 0) == kLocalHeaderSignature;
+    return ReadUncached(file, 0, head, sizeof head) &&
+           (head[0] | head[1] << 8 | head[2] << 16 | static_cast<uint32_t>(head[3]) << 24) ==
+               kLocalHeaderSignature;
 }
 
-// Failures on the way are left to the last step: a prefix such as "C:" cannot be made
-// but need not be, and a real obstacle makes the final folder fail too.
-bool CreateDirectories(const std::string& path) {
-    if (IsDirectory(path))
-        return true;
-    for (size_t at = 1; at < path.size(); at += CharLength(path, at)) {
-        if (IsSeparator(path[at]))
-            CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-    }
-    CreateDirectoryA(path.c_str(), nullptr);
-    return IsDirectory(path);
-}
-
-UniqueUnzFile OpenArchive(const std::string& path) {
-    // The Win32 file functions take the path as ANSI bytes, so GBK paths open as given.
-    zlib_filefunc64_def io;
-    fill_win32_filefunc64A(&io);
-    return UniqueUnzFile(unzOpen2_64(path.c_str(), &io));
-}
-
-std::optional<uint64_t> CountEntries(unzFile zip) {
+// minizip must see the very directory the survey read: as many entries, from the same
+// place.
+bool AgreesWithSurvey(unzFile zip, const ArchiveSurvey& survey) {
     unz_global_info64 global;
-    if (unzGetGlobalInfo64(zip, &global) != UNZ_OK)
-        return std::nullopt;
-    return global.number_entry;
+    return unzGetGlobalInfo64(zip, &global) == UNZ_OK &&
+           global.number_entry == survey.entries.size();
+}
+
+bool FitsOnDrive(const std::string& target, const ArchiveSurvey& survey) {
+    std::optional<uint64_t> free = FreeBytesFor(target);
+    return !free || survey.declaredBytes <= *free;
 }
 
 std::optional<Entry> ReadEntry(unzFile zip, Buffers& buffers) {
@@ -192,33 +95,6 @@ std::optional<Entry> ReadEntry(unzFile zip, Buffers& buffers) {
     return entry;
 }
 
-// Plain attributes first: CREATE_ALWAYS refuses to replace a read-only, hidden or
-// system file.
-void MakeReplaceable(const std::string& path) {
-    constexpr DWORD kBlocking =
-        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        (attributes & kBlocking)) {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    }
-}
-
-HANDLE CreateFileAlways(const std::string& path) {
-    return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-// Attributes are looked at only when the file is refused: a fresh install then costs one
-// call per file, not two.
-UniqueHandle CreateDestination(const std::string& path) {
-    UniqueHandle file(CreateFileAlways(path));
-    if (file || GetLastError() != ERROR_ACCESS_DENIED)
-        return file;
-    MakeReplaceable(path);
-    return UniqueHandle(CreateFileAlways(path));
-}
-
 bool WriteAll(HANDLE file, const char* data, DWORD size) {
     DWORD written = 0;
     return WriteFile(file, data, size, &written, nullptr) && written == size;
@@ -226,10 +102,13 @@ bool WriteAll(HANDLE file, const char* data, DWORD size) {
 
 // minizip reports a stream that ends early as a clean end and skips the CRC check then,
 // so the size is checked here.
-bool CopyEntryData(unzFile zip, HANDLE file, std::vector<char>& buffer, uint64_t size) {
+bool CopyEntryData(Run& run, HANDLE file, uint64_t size) {
+    std::vector<char>& buffer = run.buffers.data;
     uint64_t total = 0;
     for (;;) {
-        int got = unzReadCurrentFile(zip, buffer.data(), static_cast<unsigned>(buffer.size()));
+        if (run.ticket.StopRequested())
+            return false;
+        int got = unzReadCurrentFile(run.zip, buffer.data(), static_cast<unsigned>(buffer.size()));
         if (got <= 0)
             return got == 0 && total == size;
         if (!WriteAll(file, buffer.data(), static_cast<DWORD>(got)))
@@ -238,130 +117,123 @@ bool CopyEntryData(unzFile zip, HANDLE file, std::vector<char>& buffer, uint64_t
     }
 }
 
-bool ApplyTime(HANDLE file, const std::optional<FILETIME>& time) {
-    return !time || SetFileTime(file, &*time, &*time, &*time);
-}
-
-bool WriteEntryFile(unzFile zip, const Entry& entry, const std::string& path, Buffers& buffers) {
-    if (unzOpenCurrentFile(zip) != UNZ_OK)
-        return false;
-    UniqueHandle file = CreateDestination(path);
-    if (!file)
-        return false;
-    bool written = CopyEntryData(zip, file.Get(), buffers.data, entry.info.uncompressed_size) &&
-                   unzCloseCurrentFile(zip) == UNZ_OK && ApplyTime(file.Get(), entry.time);
-    // A late write error can surface only when the handle closes.
-    written = CloseHandle(file.Release()) && written;
-    if (!written) {
-        DeleteFileA(path.c_str());
-        return false;
-    }
-    // Set after closing: replacing a file through CREATE_ALWAYS adds the archive bit.
-    return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-}
-
-bool ExtractEntry(unzFile zip, const std::string& target, Buffers& buffers) {
-    std::optional<Entry> entry = ReadEntry(zip, buffers);
-    if (!entry || entry->IsEncrypted() || !IsSafeEntryName(entry->name))
-        return false;
-    std::string path = EntryPath(target, entry->name);
-    if (entry->IsDirectory())
-        return CreateDirectories(path);
-    return WriteEntryFile(zip, *entry, path, buffers);
-}
-
-bool ExtractEntries(unzFile zip, uint64_t count, const std::string& target,
-                    const ProgressSink& progress) {
-    // An empty central directory has no first entry to go to.
-    if (count == 0)
+bool StampTime(HANDLE file, const std::optional<FILETIME>& time) {
+    if (!time)
         return true;
-    Buffers buffers;
-    int status = unzGoToFirstFile(zip);
-    for (uint64_t index = 0; status == UNZ_OK; ++index) {
-        if (!ExtractEntry(zip, target, buffers))
-            return false;
-        progress.Report(ExtractPercent(index, count));
-        status = unzGoToNextFile(zip);
+    FILETIME written;
+    return SetFileTime(file, &*time, &*time, &*time) &&
+           GetFileTime(file, nullptr, nullptr, &written) && SameWriteTime(*time, written);
+}
+
+bool WriteFileEntry(Run& run, const Entry& entry) {
+    if (unzOpenCurrentFile(run.zip) != UNZ_OK)
+        return false;
+    StagedFile staged = run.transaction.StageFile(entry.name);
+    if (!staged.handle)
+        return false;
+    // unzCloseCurrentFile checks the CRC once the whole stream has been read.
+    bool written = CopyEntryData(run, staged.handle.Get(), entry.info.uncompressed_size) &&
+                   unzCloseCurrentFile(run.zip) == UNZ_OK &&
+                   StampTime(staged.handle.Get(), entry.time);
+    // A late write error can surface only when the handle closes; a new file gets the
+    // archive bit when it is made, so its attributes are set after that.
+    written = CloseHandle(staged.handle.Release()) && written;
+    return written && run.transaction.FileWritten(staged);
+}
+
+bool StageEntry(Run& run, const SurveyedEntry& surveyed) {
+    std::optional<Entry> entry = ReadEntry(run.zip, run.buffers);
+    if (!entry || entry->info.uncompressed_size != surveyed.size || entry->IsEncrypted() ||
+        !IsSafeEntryName(entry->name)) {
+        return false;
     }
-    return status == UNZ_END_OF_LIST_OF_FILE;
+    if (entry->IsDirectory())
+        return run.transaction.MakeFolder(entry->name);
+    return WriteFileEntry(run, *entry);
+}
+
+// Exactly the surveyed entries, one after the other: with 65,535 of them the end record's
+// count reads 0xFFFF, which minizip takes for "no count" and walks on past the last one.
+bool StageEntries(Run& run, const ProgressSink& progress) {
+    const std::vector<SurveyedEntry>& entries = run.survey.entries;
+    for (uint64_t index = 0; index < entries.size(); ++index) {
+        int status = index == 0 ? unzGoToFirstFile(run.zip) : unzGoToNextFile(run.zip);
+        if (status != UNZ_OK || unzGetOffset64(run.zip) != entries[index].recordOffset ||
+            !StageEntry(run, entries[index]) || run.ticket.StopRequested()) {
+            return false;
+        }
+        progress.Report(ExtractPercent(index, entries.size()));
+    }
+    return true;
+}
+
+std::optional<ArchiveSurvey> Survey(ArchiveStream& archive) {
+    if (!StartsWithLocalHeader(archive))
+        return std::nullopt;
+    return SurveyArchive(archive);
+}
+
+// `owned` is the archive's handle when it is ours to close before the final event.
+int ExtractAdmitted(ExtractionTicket& ticket, HANDLE archive, UniqueHandle owned,
+                    const std::string& target, const ProgressSink& progress) {
+    std::optional<uint64_t> size = FileSizeOf(archive);
+    ArchiveStream stream(archive, size.value_or(0));
+    std::optional<ArchiveSurvey> survey;
+    if (size)
+        survey = Survey(stream);
+    UniqueUnzFile zip;
+    if (survey)
+        zip.Reset(OpenArchiveStream(stream));
+    ExtractionTransaction transaction(target);
+    if (!zip || !AgreesWithSurvey(zip.Get(), *survey) || !FitsOnDrive(target, *survey) ||
+        !transaction.PrepareTarget()) {
+        progress.Report(0);
+        return kExtractFailed;
+    }
+    Run run{zip.Get(), *survey, transaction, ticket, {}};
+    if (!StageEntries(run, progress) || !transaction.Commit(ticket) || ticket.StopRequested())
+        return kExtractFailed;
+    transaction.Finish();
+    ticket.Leave();
+    // Closed before the last report, so its handler may delete the archive.
+    zip.Reset();
+    owned.Reset();
+    progress.Report(100);
+    return kExtractDone;
 }
 
 } // namespace
 
-bool IsSafeEntryName(const std::string& name) {
-    if (name.empty() || IsSeparator(name[0]))
-        return false;
-    if (name.find(':') != std::string::npos || name.find('\0') != std::string::npos) {
-        return false;
-    }
-    std::string_view text(name);
-    size_t start = 0;
-    for (size_t at = 0; at < text.size(); at += CharLength(text, at)) {
-        // The code page conversion drops a lead byte without its trail, so two names
-        // could land on one file.
-        if (IsDanglingLeadByte(text, at))
-            return false;
-        if (!IsSeparator(text[at]))
-            continue;
-        if (ActsAsParent(text.substr(start, at - start)))
-            return false;
-        start = at + 1;
-    }
-    return !ActsAsParent(text.substr(start));
+int ExtractZipFromHandle(HANDLE archive, const std::string& target, ExtractProgress progress,
+                         void* context) {
+    ExtractionTicket ticket;
+    if (!ticket.Admitted())
+        return kExtractFailed;
+    return ExtractAdmitted(ticket, archive, UniqueHandle(), target, {progress, context, ticket});
 }
 
-std::string EntryPath(const std::string& target, const std::string& name) {
-    std::string path = target;
-    if (!EndsWithBackslash(target))
-        path += '\\';
-    // '/' is never a GBK trail byte, so a byte-wise swap is safe.
-    for (char c : name)
-        path += c == '/' ? '\\' : c;
-    return path;
+int ExtractZip(const std::string& archivePath, const std::string& target, ExtractProgress progress,
+               void* context) {
+    ExtractionTicket ticket;
+    if (!ticket.Admitted())
+        return kExtractFailed;
+    ProgressSink sink{progress, context, ticket};
+    if (archivePath.empty() || GetFileAttributesA(archivePath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        sink.Report(0);
+        return kExtractMissing;
+    }
+    UniqueHandle file(CreateFileA(archivePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        sink.Report(0);
+        return kExtractFailed;
+    }
+    HANDLE archive = file.Get();
+    return ExtractAdmitted(ticket, archive, std::move(file), target, sink);
 }
 
 int ExtractPercent(uint64_t index, uint64_t count) {
     if (count == 0)
         return 100;
     return static_cast<int>(static_cast<double>(index) / static_cast<double>(count) * 100.0);
-}
-
-std::optional<int64_t> ExtendedModTime(std::span<const unsigned char> extra) {
-    while (extra.size() >= 4) {
-        uint16_t id = ReadLe16(extra, 0);
-        size_t size = ReadLe16(extra, 2);
-        if (size > extra.size() - 4)
-            return std::nullopt;
-        if (id == kExtendedTimestampId)
-            return ModTimeOfTimestampField(extra.subspan(4, size));
-        extra = extra.subspan(4 + size);
-    }
-    return std::nullopt;
-}
-
-int ExtractZip(const std::string& archivePath, const std::string& target, ExtractProgress progress,
-               void* context) {
-    ProgressSink sink{progress, context};
-    if (!Exists(archivePath)) {
-        sink.Report(0);
-        return kExtractMissing;
-    }
-    if (!StartsWithLocalHeader(archivePath)) {
-        sink.Report(0);
-        return kExtractFailed;
-    }
-    UniqueUnzFile zip = OpenArchive(archivePath);
-    std::optional<uint64_t> count;
-    if (zip && CreateDirectories(target))
-        count = CountEntries(zip.Get());
-    if (!count) {
-        sink.Report(0);
-        return kExtractFailed;
-    }
-    if (!ExtractEntries(zip.Get(), *count, target, sink))
-        return kExtractFailed;
-    // Closed before the last report, so its handler may delete the archive.
-    zip.Reset();
-    sink.Report(100);
-    return kExtractDone;
 }

@@ -1,7 +1,8 @@
 #pragma once
+// The ZIP component: extracts an archive below a target folder, all or nothing.
+#include <windows.h>
+
 #include <cstdint>
-#include <optional>
-#include <span>
 #include <string>
 
 // Called after each entry with a whole percentage; runs on the extracting thread.
@@ -13,27 +14,35 @@ enum ExtractResult : int {
     kExtractDone = 1,
 };
 
-// Extracts every entry of a ZIP archive below `target` (GBK paths), creating the target
-// with its missing parents. Stops at the first entry that cannot be written: an unsafe
-// name, encrypted or corrupt data, a missing folder or a locked file. `progress` (may be
-// null) gets ExtractPercent after each entry and, once the archive is closed again, 100
-// when every entry was written; a failure before the entries are counted reports 0 once.
+// Extracts every entry of the archive read through `archive`, a handle the caller holds
+// open with read access and keeps (it is read at explicit offsets, never reopened by
+// name), below `target` (a GBK path), creating the target with its missing parents.
+//
+// Nothing is replaced until every entry has been written and checked (CRC, size, time)
+// under a name of ours next to its place; then all move into place at once. Any failure
+// leaves the target as it was: an archive whose central directory does not hold exactly
+// the records it counts, entries that declare more bytes than the drive has free, an
+// unsafe name, encrypted or corrupt data, a missing folder, a link on the way, a locked
+// file, or a stop (StopExtractions).
+//
+// `progress` (may be null) gets ExtractPercent after each entry is written and, once
+// everything is in place and the archive is closed, 100; a failure before the walk
+// reports 0 once; after a stop request it gets nothing more.
+int ExtractZipFromHandle(HANDLE archive, const std::string& target, ExtractProgress progress,
+                         void* context);
+
+// The same for an archive named by path: opened so that others may only read it, and
+// closed before the final 100. kExtractMissing when the file does not exist.
 int ExtractZip(const std::string& archivePath, const std::string& target, ExtractProgress progress,
                void* context);
 
-// The pure decisions behind ExtractZip.
-
-// False for a name that could leave the target: empty, absolute, with a drive or any ':',
-// with a NUL byte, or with an element Windows would read as "..". Both slashes separate;
-// a GBK trail byte 0x5C does not.
-bool IsSafeEntryName(const std::string& name);
-
-// target + "\\" (unless the target already ends with one) + name with "/" as "\\".
-std::string EntryPath(const std::string& target, const std::string& name);
+// For a program that is ending: every running extraction undoes what it wrote, gives 0
+// and raises no further event, and any extraction started later fails at once. Waits,
+// delivering messages sent to this thread meanwhile, until they have finished or the
+// time is up; true when none is left running (this thread's own never finish while it
+// waits here, so they are not waited for). An extraction that has raised its final 100
+// no longer counts as running.
+bool StopExtractions(unsigned timeoutMs);
 
 // (index / count) * 100 in double precision, truncated toward zero.
 int ExtractPercent(uint64_t index, uint64_t count);
-
-// The modification time (Unix seconds) of an extended-timestamp field "UT" in a ZIP extra
-// field block, if there is a well-formed one carrying it.
-std::optional<int64_t> ExtendedModTime(std::span<const unsigned char> extra);

@@ -116,6 +116,37 @@ extract_round() {
         fi
         record "extract.$name.$program $seconds"
         record "extract_wall.$name.$program $(echo "$output" | field wall)"
+        if [ "$program" = ours ]; then
+            record "extract_moves.$name.ours $(echo "$output" | grep -a '^moves ' | field seconds)"
+        fi
+    done
+}
+# A reinstallation: each program extracts over a copy of the archive that miniunz made
+# beforehand. Ours writes every file beside the old one and then swaps them; miniunz
+# overwrites in place.
+reinstall_round() {
+    local archive=$1 round=$2 program order
+    if [ $((round % 2)) -eq 0 ]; then order="ours miniunz"; else order="miniunz ours"; fi
+    for program in $order; do
+        rm -rf "$OUT"
+        mkdir -p "$OUT"
+        run "$BENCH_MINIUNZ" -o "$(win "$archive")" -d "$(win "$OUT")" > /dev/null
+        sync
+        local output seconds
+        case $program in
+        ours) output=$(run "$BENCH_EXTRACT" "$(win "$archive")" "$(win "$OUT")") ;;
+        miniunz) output=$(run "$BENCH_MINIUNZ" -o "$(win "$archive")" -d "$(win "$OUT")") ;;
+        esac
+        seconds=$(echo "$output" | grep -a "^$program seconds=" | field seconds)
+        if [ -z "$seconds" ]; then
+            echo "$output" | tail -n 5 >&2
+            say "$program failed to reinstall $archive"
+            exit 1
+        fi
+        record "reinstall.large.$program $seconds"
+        if [ "$program" = ours ]; then
+            record "reinstall_moves.large.ours $(echo "$output" | grep -a '^moves ' | field seconds)"
+        fi
     done
 }
 # Our output must be what miniunz makes of the same archive, or the race means nothing.
@@ -140,6 +171,17 @@ for round in $(seq 1 "$PAYLOAD_RUNS"); do extract_round payload "$PAYLOAD_ZIP" "
 say "2/7 extraction: large archive ($RUNS rounds)"
 check_same_output "$LARGE_ZIP"
 for round in $(seq 1 "$RUNS"); do extract_round large "$LARGE_ZIP" "$round"; done
+say "2/6 extraction: reinstalling the large archive over its copy ($RUNS rounds)"
+for round in $(seq 1 "$RUNS"); do reinstall_round "$LARGE_ZIP" "$round"; done
+# The worst case for the disk: old and new files side by side until the swap. The free
+# space is the Linux file system's, which other programs may use at the same time.
+rm -rf "$OUT"
+mkdir -p "$OUT"
+run "$BENCH_MINIUNZ" -o "$(win "$LARGE_ZIP")" -d "$(win "$OUT")" > /dev/null
+sync
+output=$(run "$BENCH_EXTRACT" "$(win "$LARGE_ZIP")" "$(win "$OUT")" --disk)
+record "disk.large.peak_extra $(echo "$output" | grep -a '^disk ' | field peak_extra)"
+record "disk.large.kept $(echo "$output" | grep -a '^disk ' | field kept)"
 rm -rf "$OUT"
 for name in payload large; do
     archive=$PAYLOAD_ZIP

@@ -141,6 +141,31 @@ TEST(ExitTest, ExitWithoutARegisteredCleanupStillEnds) {
         ExitedWithCode(3), "");
 }
 
+void ReportingUndoneCleanup() {
+    std::fprintf(stderr, "cleanup: the extraction was %s\n",
+                 gFakeExtractionUndone ? "undone" : "still running");
+}
+
+// The worker's property calls wait for the GUI thread, which is waiting for the worker to
+// stop: the way out must keep answering them.
+TEST(ExitTest, AnExtractionUnderWayIsStoppedAndUndoneBeforeTheCleanup) {
+    EXPECT_EXIT(
+        {
+            Watchdog(10000);
+            StartWithWindow(ReportingUndoneCleanup);
+            gFakeExtraction.runUntilStopped = true;
+            std::thread([] { ExtractArchive(kZip, "a.zip", "C:\\t"); }).detach();
+            while (!gFakeExtractionRunning) {
+                MSG message;
+                while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+                    DispatchMessageA(&message);
+                Sleep(1);
+            }
+            RequestExit(5);
+        },
+        ExitedWithCode(5), "cleanup: the extraction was undone");
+}
+
 // Each trigger raises one event, the fake extraction three.
 int TriggerEveryEvent() {
     size_t before = Events().size();

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -8,5 +9,12 @@ struct FakeExtraction {
     std::string target;
     std::vector<int> percents{0, 50, 100};
     int result = 1;
+    // Instead of the percents: runs as a real extraction does, making property calls from
+    // its thread as the installer's progress handler does, until it is asked to stop.
+    bool runUntilStopped = false;
 };
 extern FakeExtraction gFakeExtraction;
+// Whether a run-until-stopped extraction has started, and whether it saw the stop and
+// finished undoing.
+extern std::atomic<bool> gFakeExtractionRunning;
+extern std::atomic<bool> gFakeExtractionUndone;

@@ -15,6 +15,7 @@ for a file; the expected bytes are written under expected/.
 import os
 import struct
 import sys
+import warnings
 import zipfile
 import zlib
 
@@ -164,12 +165,96 @@ def write_faults(out):
                 method=zipfile.ZIP_DEFLATED, crc=zlib.crc32(meant), size=len(meant))
 
 
+def set_end_count(path, count):
+    """Rewrites both entry counts of the end record, leaving the directory as it is."""
+    data = bytearray(open(path, "rb").read())
+    end = data.rindex(b"PK\x05\x06")
+    struct.pack_into("<HH", data, end + 8, count, count)
+    open(path, "wb").write(data)
+
+
+def write_three(path):
+    with zipfile.ZipFile(path, "w") as zf:
+        for name in ("one.txt", "two.txt", "three.txt"):
+            zf.writestr(entry(name), name.encode() + b"\r\n")
+
+
+def write_counts(out):
+    """Directories that hold more or fewer records than their end record counts, and one
+    described by a zip64 end record."""
+    for fixture, count in (("more_records", 2), ("fewer_records", 4),
+                           ("fewer_records_ffff", 0xFFFF)):
+        path = os.path.join(out, fixture + ".zip")
+        write_three(path)
+        set_end_count(path, count)
+    # zipfile writes the zip64 end record only past 65,535 entries; lowering its limit
+    # gives a small archive that has one.
+    limit = zipfile.ZIP_FILECOUNT_LIMIT
+    zipfile.ZIP_FILECOUNT_LIMIT = 1
+    try:
+        write_three(os.path.join(out, "zip64_end.zip"))
+    finally:
+        zipfile.ZIP_FILECOUNT_LIMIT = limit
+
+
+MANY_FOLDERS = 255
+MANY_FILES_PER_FOLDER = 256
+
+
+def write_many(out):
+    """Exactly 65,535 entries, so that the end record counts 0xFFFF: 255 folders, each a
+    folder entry and 256 small stored files (few files per folder keep Wine fast)."""
+    with zipfile.ZipFile(os.path.join(out, "many.zip"), "w") as zf:
+        for folder in range(MANY_FOLDERS):
+            zf.writestr(entry("d%03d/" % folder, attributes=DOS_DIRECTORY, deflate=False), b"")
+            for file in range(MANY_FILES_PER_FOLDER):
+                name = "d%03d/f%03d.txt" % (folder, file)
+                zf.writestr(entry(name, deflate=False), name.encode())
+    assert MANY_FOLDERS * (MANY_FILES_PER_FOLDER + 1) == 0xFFFF
+
+
+def write_payload_variants(out):
+    """The payload's names with a fault: the last file's CRC, or a declared size of
+    2^60 bytes for big.dat (the central directory's zip64 field; the data is real)."""
+    path = os.path.join(out, "payload_bad_last.zip")
+    with zipfile.ZipFile(path, "w") as zf:
+        for name, data, attributes in PAYLOAD:
+            zf.writestr(entry(name, attributes=attributes, deflate=data is not None),
+                        data or b"")
+    license_data = PAYLOAD[-1][1]
+    patch(path, "license.txt", crc=zlib.crc32(license_data) ^ 0xFFFFFFFF)
+    with zipfile.ZipFile(os.path.join(out, "payload_no_room.zip"), "w") as zf:
+        for name, data, attributes in PAYLOAD:
+            zf.writestr(entry(name, attributes=attributes, deflate=data is not None),
+                        data or b"")
+            if name == "big.dat":
+                zf.infolist()[-1].file_size = 1 << 60
+
+
+def write_meeting_names(out):
+    """Entries whose names meet in one file or folder on Windows, which ignores case: the
+    later entry wins, as when it overwrites the earlier one."""
+    with warnings.catch_warnings(), \
+            zipfile.ZipFile(os.path.join(out, "meeting_names.zip"), "w") as zf:
+        warnings.simplefilter("ignore")  # the duplicate names are the point
+        zf.writestr(entry("same.txt"), b"first\r\n")
+        zf.writestr(entry("Docs/", attributes=DOS_DIRECTORY, deflate=False), b"")
+        zf.writestr(entry("docs/same.txt"), b"first\r\n")
+        zf.writestr(entry("DOCS/other.txt"), b"other\r\n")
+        zf.writestr(entry("same.txt"), b"second\r\n")
+        zf.writestr(entry("docs/SAME.txt"), b"second\r\n")
+
+
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
     write_payload(out)
     write_timestamps(out)
     write_faults(out)
+    write_counts(out)
+    write_many(out)
+    write_payload_variants(out)
+    write_meeting_names(out)
 
 
 if __name__ == "__main__":

@@ -10,10 +10,12 @@
 // The Windows path of a file the fixture generator wrote.
 std::string FixturePath(const std::string& name);
 
-// A fresh, empty folder under the temporary directory, removed with everything in it.
+// A fresh, empty folder under the temporary directory (or under `parent`), removed with
+// everything in it; links in it are removed, never followed.
 class ScratchDir {
 public:
     ScratchDir();
+    explicit ScratchDir(const std::string& parent);
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
     ~ScratchDir();
@@ -37,6 +39,34 @@ DWORD PlainFileAttributes();
 
 // Names in a folder, without "." and "..".
 std::set<std::string> ListFolder(const std::string& folder);
+// Every path below a folder, relative to it; folders end with a backslash. Links are
+// listed, not followed.
+std::set<std::string> ListTree(const std::string& folder);
+
+// Makes `link` a folder that leads to `target`: a junction where the system can make one,
+// else (Wine) a Unix symbolic link, which Wine shows as a reparse point.
+bool MakeFolderLink(const std::string& link, const std::string& target);
+
+// Another process holding a file open without sharing, until this object goes away.
+class HeldByOtherProcess {
+public:
+    explicit HeldByOtherProcess(const std::string& path);
+    HeldByOtherProcess(const HeldByOtherProcess&) = delete;
+    HeldByOtherProcess& operator=(const HeldByOtherProcess&) = delete;
+    ~HeldByOtherProcess();
+    bool holding() const { return holding_; }
+
+private:
+    HANDLE process_ = nullptr;
+    bool holding_ = false;
+};
+
+// What another process could do to a file: bit 1 open it for writing, 2 rename it, 4
+// delete it, 8 read it; -1 when the process could not be run.
+int ChangesByOtherProcess(const std::string& path);
+constexpr int kOtherWrote = 1, kOtherRenamed = 2, kOtherDeleted = 4, kOtherRead = 8;
+
+bool RunningUnderWine();
 
 struct FileTimes {
     uint64_t creation;

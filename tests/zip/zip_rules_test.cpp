@@ -1,6 +1,9 @@
 // The pure decisions behind extraction: entry-name safety, path composition, progress
-// percentages and the extended timestamp.
+// percentages, the extended timestamp, and which paths count as links.
 #include "platform/zip_extract.h"
+#include "platform/zip_names.h"
+#include "platform/zip_paths.h"
+#include "platform/zip_times.h"
 #include "tests/zip/test_support.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +17,11 @@ struct NameCase {
     bool safe;
 };
 
-// "\x95\x5c" is one GBK character whose trail byte is a backslash; a lead byte without a
-// valid trail ("\x81" at the end or before "/") would be dropped by the code page
-// conversion, so such a name is refused.
+// GBK byte sequences the shared table (UTF-8) cannot hold. "\x95\x5c" is one GBK
+// character whose trail byte is a backslash, and "\x95|" one whose trail byte is a pipe;
+// a lead byte without a valid trail ("\x81" at the end or before "/") would be dropped by
+// the code page conversion, so such a name is refused. Windows trims the dots and spaces
+// at the end of an element, so "a.." and "." are refused as well.
 const NameCase kNames[] = {
     {"readme.txt", true},
     {"数据/", true},
@@ -24,17 +29,27 @@ const NameCase kNames[] = {
     {"a/b/c.txt", true},
     {"a..b", true},
     {"..a", true},
-    {"a../b", true},
-    {"./a.txt", true},
-    {"a/./b", true},
+    {"a../b", false},
+    {"./a.txt", false},
+    {"a/./b", false},
     {".hidden", true},
     {"a//b", true},
     {"\x95\x5c"
      "../b",
-     true},
+     false},
     {"a/\x95\x5c"
      "..",
+     false},
+    // Read byte by byte, the trail byte would end an element and leave a device name.
+    {"\x95\x5c"
+     "con",
      true},
+    {"a/\x95\x5c"
+     "aux.txt",
+     true},
+    {"\x95|.txt", true},
+    {"\x81<.txt", false},
+    {"a/con.\x95\x5c", false},
     {"abc\x81", false},
     {"a\x81/b", false},
     {"\x81\x7f", false},
@@ -194,5 +209,71 @@ TEST_P(ZipTimestamps, GiveTheModificationTimeOfAWellFormedField) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ZipTimestamps, testing::ValuesIn(kTimestamps), ByLabel());
+
+struct WriteTimeCase {
+    const char* label;
+    int64_t readBackOffset; // 100 ns ticks after the time that was set
+    bool same;
+};
+
+const WriteTimeCase kWriteTimes[] = {
+    {"exact", 0, true},
+    {"rounded up to FAT's two seconds", 19999999, true},
+    {"rounded down to FAT's two seconds", -19999999, true},
+    {"two seconds later", 20000000, false},
+    {"a day earlier", -864000000000, false},
+};
+
+void PrintTo(const WriteTimeCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
+class ZipWriteTimes : public testing::TestWithParam<WriteTimeCase> {};
+
+TEST_P(ZipWriteTimes, AreCheckedWithinTheStepsOfTheCoarsestVolume) {
+    const uint64_t set = FileTimeOf(2020, 1, 2, 3, 4, 6);
+    const uint64_t back = set + static_cast<uint64_t>(GetParam().readBackOffset);
+    FILETIME setTime{static_cast<DWORD>(set), static_cast<DWORD>(set >> 32)};
+    FILETIME backTime{static_cast<DWORD>(back), static_cast<DWORD>(back >> 32)};
+    EXPECT_EQ(SameWriteTime(setTime, backTime), GetParam().same);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ZipWriteTimes, testing::ValuesIn(kWriteTimes), ByLabel());
+
+struct LinkCase {
+    const char* label;
+    DWORD attributes;
+    DWORD tag;
+    bool link;
+};
+
+const LinkCase kLinks[] = {
+    {"plain folder", FILE_ATTRIBUTE_DIRECTORY, 0, false},
+    {"plain file", FILE_ATTRIBUTE_ARCHIVE, 0, false},
+    {"junction", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT,
+     IO_REPARSE_TAG_MOUNT_POINT, true},
+    {"folder symbolic link", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT,
+     IO_REPARSE_TAG_SYMLINK, true},
+    {"file symbolic link", FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_SYMLINK, true},
+    {"Unix symbolic link as Wine shows it", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT,
+     0, true},
+    {"Linux subsystem link", FILE_ATTRIBUTE_REPARSE_POINT, 0xA000001D, true},
+    {"third-party tag", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, 0x00000123, true},
+    {"cloud placeholder folder", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT,
+     0x9000101A, false},
+    {"deduplicated file", FILE_ATTRIBUTE_REPARSE_POINT, 0x80000013, false},
+};
+
+void PrintTo(const LinkCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
+class ZipLinkDecision : public testing::TestWithParam<LinkCase> {};
+
+TEST_P(ZipLinkDecision, RefusesReparsePointsThatMayLeadElsewhere) {
+    EXPECT_EQ(IsLinkLike(GetParam().attributes, GetParam().tag), GetParam().link);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ZipLinkDecision, testing::ValuesIn(kLinks), ByLabel());
 
 } // namespace
