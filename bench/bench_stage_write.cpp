@@ -1,6 +1,6 @@
-// Writing the payload archive to a file in one call, the way the installer stages it,
-// timed in-process. The bytes are read into memory first and not timed: in setup.exe
-// they are already mapped as part of the program.
+// Writing the payload archive to a file in one call and holding it, as the installer
+// stages it, timed in-process. The bytes are read into memory first and not timed: in
+// setup.exe they are already mapped as part of the program.
 //
 //   bench_stage_write <source archive> <destination file>
 #include <windows.h>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "platform/staged_file.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {
@@ -20,17 +21,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot read %s\n", argv[1]);
         return 1;
     }
+    const ByteView view(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     const double start = bench::Now();
-    HANDLE file = CreateFileA(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    const bool ok =
-        file != INVALID_HANDLE_VALUE &&
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-        written == bytes.size();
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
+    StagedFile staged = StagedFile::Write(argv[2], view);
     const double seconds = bench::Now() - start;
+    const bool ok = static_cast<bool>(staged);
     bench::Report("stage", seconds, ok ? 1 : 0, bytes.size());
     return ok ? 0 : 1;
 }

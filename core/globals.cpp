@@ -5,6 +5,7 @@ int ProductIndex = 0;
 std::string_view ProductListText;
 Text ProductName;
 std::atomic<bool> InstallRunning{false};
+StagedFile StagedArchive;
 
 void InitGlobals() {
     ProductList = TextArray();
@@ -13,4 +14,5 @@ void InitGlobals() {
 void ReleaseGlobals() {
     TextArray().swap(ProductList);
     Text().swap(ProductName);
+    StagedArchive = StagedFile();
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/text.h"
+#include "platform/staged_file.h"
 
 extern TextArray ProductList;
 extern int ProductIndex;
@@ -14,6 +15,10 @@ extern Text ProductName;
 // True from the start of an install worker until it returns, so that a second click or
 // a new install location cannot mix two installations.
 extern std::atomic<bool> InstallRunning;
+
+// The payload as the running installation staged it, held open from its writing until
+// the installation ends: written by the worker, discarded by it or by the completion.
+extern StagedFile StagedArchive;
 
 void InitGlobals();
 void ReleaseGlobals();

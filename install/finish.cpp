@@ -36,9 +36,10 @@ void OfferToStartProduct() {
     RunProgram(QuotedCommandLine(ExecutablePath(ReadInstallDir())), false);
 }
 
-void RemoveStagedArchives() {
-    DeleteFileIfAny(FallbackStagingPath(ReadInstallDir()));
-    DeleteFileIfAny(PrimaryStagingPath());
+// Only the file this run staged, through the handle it holds: a tool.zip of someone else's
+// at the other staging path stays untouched.
+void RemoveStagedArchive() {
+    StagedArchive.Discard();
 }
 } // namespace
 
@@ -50,6 +51,6 @@ void OnExtractionProgress(int percent) {
     WriteDesktopShortcut();
     OfferToStartProduct();
     SetControlProperty(进度条1, kPropVisible, 0);
-    RemoveStagedArchives();
+    RemoveStagedArchive();
     ExitProgram(0);
 }

@@ -19,15 +19,13 @@ void ShowExtracting() {
     SetControlProperty(标签_日志, kPropCaption, kExtractingLog);
 }
 
-// Writes the payload to the temporary directory, else to the install drive's root.
-// Gives the staged path, or an empty text when neither could be written.
-Text StagePayload() {
+// Writes the payload to the temporary directory, else to the install drive's root, and
+// keeps it held; empty when neither could be written.
+StagedFile StagePayload() {
     const ByteView payload = BlockBytes(PayloadArchive);
-    if (WriteBytesToFile(PrimaryStagingPath(), payload))
-        return PrimaryStagingPath();
-    if (WriteBytesToFile(FallbackStagingPath(ReadInstallDir()), payload))
-        return FallbackStagingPath(ReadInstallDir());
-    return {};
+    if (StagedFile staged = StagedFile::Write(PrimaryStagingPath(), payload))
+        return staged;
+    return StagedFile::Write(FallbackStagingPath(ReadInstallDir()), payload);
 }
 
 // The completion never runs after a failed extraction, so the user has to be told here,
@@ -36,21 +34,20 @@ void ReportExtractionFailure() {
     SetControlProperty(进度条1, kPropVisible, 0);
     SetControlProperty(标签_日志, kPropCaption, kExtractFailedLog);
     ShowMessageBox(kExtractFailedText, kStyleOk);
-    DeleteFileIfAny(FallbackStagingPath(ReadInstallDir()));
-    DeleteFileIfAny(PrimaryStagingPath());
+    StagedArchive.Discard();
 }
 } // namespace
 
 void InstallWorker() {
     CoInitialize(nullptr);
     SetControlProperty(标签_日志, kPropCaption, kStagingLog);
-    const Text archive = StagePayload();
-    if (archive.empty()) {
+    StagedArchive = StagePayload();
+    if (!StagedArchive) {
         ShowMessageBox(kStagingFailedText, kStyleOk);
         ExitProgram(0);
     }
     ShowExtracting();
-    if (ExtractArchive(ZIP压缩1, archive, ReadInstallDir()) != kExtractDone)
+    if (ExtractArchive(ZIP压缩1, StagedArchive, ReadInstallDir()) != kExtractDone)
         ReportExtractionFailure();
     CoUninitialize();
 }

@@ -46,18 +46,6 @@ std::string GetSpecialFolder(int code) {
     }
 }
 
-bool WriteBytesToFile(const std::string& path, ByteView bytes) {
-    if (path.empty())
-        return false;
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
-    DWORD written = 0;
-    const auto size = static_cast<DWORD>(bytes.size());
-    return WriteFile(file.Get(), bytes.data(), size, &written, nullptr) && written == size;
-}
-
 std::string ShortcutFileName(const std::string& linkPath) {
     const size_t slash = linkPath.rfind('\\');
     const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
@@ -98,8 +86,4 @@ bool RunProgram(const std::string& commandLine, bool wait) {
     if (wait)
         WaitForSingleObject(program.Get(), INFINITE);
     return true;
-}
-
-bool DeleteFileIfAny(const std::string& path) {
-    return DeleteFileA(path.c_str()) != 0;
 }

@@ -12,10 +12,6 @@ enum SpecialFolder : int {
 // The folder's path ending in a backslash, or an empty text when it cannot be determined.
 std::string GetSpecialFolder(int code);
 
-// Creates or replaces the file and writes every byte in one call, straight from `bytes`.
-// Gives false for an empty path, a file that cannot be opened, or a short write.
-bool WriteBytesToFile(const std::string& path, ByteView bytes);
-
 // The file name a shell link is saved under: ".lnk" is appended unless the file-name
 // part (after the last backslash) already has a '.'.
 std::string ShortcutFileName(const std::string& linkPath);
@@ -29,5 +25,3 @@ std::string QuotedCommandLine(const std::string& path);
 // Starts a process from the command line as given; waits at most a second for it to
 // become idle. Gives whether a process was created.
 bool RunProgram(const std::string& commandLine, bool wait);
-
-bool DeleteFileIfAny(const std::string& path);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/byte_block.h"
+#include "platform/staged_file.h"
 #include "platform/window_desc.h"
 
 using ControlId = int; // index into the loaded window's control table
@@ -60,9 +61,10 @@ void* GetWindowHandle(); // HWND of the main window
 // An omitted title (nullptr) shows the runtime's default title.
 int ShowMessageBox(const std::string& text, unsigned style, const char* title = nullptr);
 
-// The extract operation of a ZIP component control; its progress event goes to the
-// control's bound routine on the calling thread.
-int ExtractArchive(ControlId zip, const std::string& archivePath, const std::string& target);
+// The extract operation of a ZIP component control. It reads the archive through the
+// staged file's own handle, never by name; its progress event goes to the control's bound
+// routine on the calling thread.
+int ExtractArchive(ControlId zip, const StagedFile& archive, const std::string& target);
 
 // Starts a routine on a new thread with the default stack size; the thread's handle is
 // closed at once and nobody waits for it. Gives false when no thread could be started.

@@ -263,12 +263,13 @@ int ShowMessageBox(const std::string& text, unsigned style, const char* title) {
     return AnswerOf(MessageBoxA(nullptr, text.c_str(), title ? title : kDefaultBoxTitle, style));
 }
 
-int ExtractArchive(ControlId zip, const std::string& archivePath, const std::string& target) {
+int ExtractArchive(ControlId zip, const StagedFile& archive, const std::string& target) {
     if (!IsControlId(zip) || gRuntime.controls[zip].desc->kind != ControlKind::Zip)
         FatalRuntimeError(kNotAnArchiveControl);
     // The bindings live in the window's description, which outlasts the runtime's tables.
     const EventBindings* bindings = &gRuntime.controls[zip].desc->on;
-    return ExtractZip(archivePath, target, DeliverProgress, const_cast<EventBindings*>(bindings));
+    return ExtractZipFromHandle(archive.Handle(), target, DeliverProgress,
+                                const_cast<EventBindings*>(bindings));
 }
 
 bool StartThread(void (*routine)()) {

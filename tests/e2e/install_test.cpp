@@ -62,6 +62,36 @@ TEST_F(Install, AnsweredYesStartsTheInstalledProduct) {
     ExpectShortcutToInstalledProduct(kInstallDirOnC);
 }
 
+// setup.exe holds its staged archive from its writing to the end: no other process can
+// change, rename or delete it in between; and a tool.zip that is not its own is left alone.
+TEST_F(Install, HoldsItsStagedArchiveAndLeavesAStrangersOneAlone) {
+    const std::string strangers = "C:\\tool.zip";
+    WriteAll(strangers, "someone else's archive");
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    ClickInstall();
+    ASSERT_NO_FATAL_FAILURE(ConfirmNotice());
+    const MessageBoxInfo question = WaitForQuestion();
+    ASSERT_NE(question.hwnd, nullptr);
+
+    const std::string staged = StagedInTemp();
+    ASSERT_TRUE(FileExists(staged));
+    HANDLE writer = CreateFileA(staged.c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE) << "opened for writing";
+    if (writer != INVALID_HANDLE_VALUE)
+        CloseHandle(writer);
+    EXPECT_FALSE(MoveFileA(staged.c_str(), (staged + ".swapped").c_str())) << "renamed";
+    EXPECT_FALSE(DeleteFileA(staged.c_str())) << "deleted";
+
+    ASSERT_NO_FATAL_FAILURE(Answer(question, IDNO));
+    ExpectExitCode(0);
+    EXPECT_FALSE(FileExists(staged)) << "its own archive is deleted at the end";
+    const std::string expected = "someone else's archive";
+    EXPECT_EQ(ReadAll(strangers), std::vector<uint8_t>(expected.begin(), expected.end()));
+    ExpectPayloadInstalled(kInstallDirOnC);
+}
+
 TEST_F(Install, StagesAtTheInstallDriveRootWhenTheTempFolderIsUnusable) {
     const std::string missing = scratch / "no-such-folder";
     ASSERT_NO_FATAL_FAILURE(Launch(missing));

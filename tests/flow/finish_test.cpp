@@ -30,10 +30,15 @@ protected:
         SetInstallDir(installDir);
     }
 
-    void StageBoth() const {
-        WriteAll(PrimaryStaged(), "staged");
-        WriteAll(FallbackStaged(), "staged");
+    // The worker's staged archive, held as the worker holds it, and someone else's
+    // tool.zip at the other staging path.
+    void StageWithAStrangersFileBeside() const {
+        const uint8_t ours[] = {'P', 'K', 3, 4};
+        StagedArchive = StagedFile::Write(PrimaryStaged(), ours);
+        ASSERT_TRUE(StagedArchive);
+        WriteAll(FallbackStaged(), kStrangersBytes);
     }
+    static constexpr char kStrangersBytes[] = "someone else's archive";
 };
 
 TEST_F(Completion, ReportsBelowHundredOnlyMoveTheBar) {
@@ -62,7 +67,7 @@ TEST_F(Completion, PositionScalesWithTheBarsMaximumAndTruncates) {
 
 TEST_F(Completion, HundredAnsweredNoFinishesWithoutStarting) {
     PlaceProduct();
-    StageBoth();
+    StageWithAStrangersFileBeside();
     gFake.answers = {kAnswerNo};
     EXPECT_EQ(RunUntilExit([] { OnExtractionProgress(100); }), 0);
 
@@ -79,7 +84,9 @@ TEST_F(Completion, HundredAnsweredNoFinishesWithoutStarting) {
     };
     EXPECT_EQ(gFake.log, expected);
     EXPECT_FALSE(FileExists(PrimaryStaged()));
-    EXPECT_FALSE(FileExists(FallbackStaged()));
+    const std::string strangers(kStrangersBytes);
+    EXPECT_EQ(ReadAll(FallbackStaged()), std::vector<uint8_t>(strangers.begin(), strangers.end()))
+        << "only the file this run staged is deleted";
     EXPECT_TRUE(FileExists(DesktopShortcut()));
     Sleep(300);
     EXPECT_EQ(CountProcessesNamed("Quillmere.exe"), 0);

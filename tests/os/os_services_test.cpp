@@ -96,26 +96,6 @@ TEST(CreateShortcut, FailsIntoAMissingFolderOrWithoutCom) {
     EXPECT_FALSE(saved);
 }
 
-TEST(WriteBytesToFile, WritesEveryByteAndReplaces) {
-    ScratchDir dir("write");
-    const std::string path = dir / "tool.zip";
-    WriteAll(path, "an older and longer file");
-    const uint8_t bytes[] = {'P', 'K', 3, 4, 0, 0xFF};
-    ASSERT_TRUE(WriteBytesToFile(path, bytes));
-    EXPECT_EQ(ReadAll(path), std::vector<uint8_t>(std::begin(bytes), std::end(bytes)));
-}
-
-TEST(WriteBytesToFile, RefusesWhatCannotBeWritten) {
-    ScratchDir dir("write");
-    const uint8_t bytes[] = {1};
-    EXPECT_FALSE(WriteBytesToFile("", bytes));
-    EXPECT_FALSE(WriteBytesToFile(dir / "missing\\tool.zip", bytes)) << "creates no folder";
-    const std::string locked = dir / "locked.zip";
-    HANDLE h = CreateFileA(locked.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    EXPECT_FALSE(WriteBytesToFile(locked, bytes));
-    CloseHandle(h);
-}
-
 TEST(GetSpecialFolder, EndsInABackslashOrIsEmpty) {
     ScratchDir dir("temp");
     {

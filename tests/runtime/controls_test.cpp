@@ -242,19 +242,32 @@ TEST_F(GraphicButtonTest, ClickedRoutineRunsOnTheGuiThread) {
 
 // ---- ZIP component -------------------------------------------------------------------------
 
+// A staged archive of a few bytes, held as the installer holds it; deleted at the end.
+struct StagedArchiveFile {
+    StagedArchiveFile() {
+        char temp[MAX_PATH + 1] = {};
+        GetTempPathA(sizeof temp, temp);
+        const uint8_t bytes[] = {'P', 'K', 3, 4};
+        file = StagedFile::Write(std::string(temp) + "runtime-staged.zip", bytes);
+    }
+    ~StagedArchiveFile() { file.Discard(); }
+    StagedFile file;
+};
+
 TEST_F(ControlsTest, ExtractionHandsItsProgressToTheZipRoutineOnTheCallingThread) {
     gFakeExtraction = FakeExtraction{};
     gFakeExtraction.percents = {0, 9, 18, 100};
     gFakeExtraction.result = 1;
+    const StagedArchiveFile staged;
     int result = -5;
     DWORD worker = 0;
     std::thread thread([&] {
         worker = GetCurrentThreadId();
-        result = ExtractArchive(kZip, "C:\\temp\\tool.zip", "D:\\目标");
+        result = ExtractArchive(kZip, staged.file, "D:\\目标");
     });
     thread.join();
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(gFakeExtraction.archivePath, "C:\\temp\\tool.zip");
+    EXPECT_EQ(gFakeExtraction.archive, staged.file.Handle()) << "read through the held handle";
     EXPECT_EQ(gFakeExtraction.target, "D:\\目标");
     auto events = Events();
     ASSERT_EQ(events.size(), 4u);
@@ -266,10 +279,11 @@ TEST_F(ControlsTest, ExtractionHandsItsProgressToTheZipRoutineOnTheCallingThread
 }
 
 TEST_F(ControlsTest, ExtractionResultComesBackAsTheComponentGaveIt) {
+    const StagedArchiveFile staged;
     for (int given : {1, 0, -1}) {
         gFakeExtraction = FakeExtraction{};
         gFakeExtraction.result = given;
-        EXPECT_EQ(ExtractArchive(kZip, "a.zip", "C:\\t"), given);
+        EXPECT_EQ(ExtractArchive(kZip, staged.file, "C:\\t"), given);
     }
 }
 } // namespace

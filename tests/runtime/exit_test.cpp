@@ -154,7 +154,7 @@ TEST(ExitTest, AnExtractionUnderWayIsStoppedAndUndoneBeforeTheCleanup) {
             Watchdog(10000);
             StartWithWindow(ReportingUndoneCleanup);
             gFakeExtraction.runUntilStopped = true;
-            std::thread([] { ExtractArchive(kZip, "a.zip", "C:\\t"); }).detach();
+            std::thread([] { ExtractArchive(kZip, StagedFile(), "C:\\t"); }).detach();
             while (!gFakeExtractionRunning) {
                 MSG message;
                 while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
@@ -174,7 +174,7 @@ int TriggerEveryEvent() {
     SendMessageA(ControlHwnd(kLabel), WM_LBUTTONUP, 0, 0);
     SendMessageA(ControlHwnd(kButton), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     SendMessageA(ControlHwnd(kButton), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-    ExtractArchive(kZip, "a.zip", "C:\\t");
+    ExtractArchive(kZip, StagedFile(), "C:\\t");
     return static_cast<int>(Events().size() - before);
 }
 

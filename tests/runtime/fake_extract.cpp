@@ -30,9 +30,9 @@ int RunUntilStopped() {
 
 } // namespace
 
-int ExtractZip(const std::string& archivePath, const std::string& target, ExtractProgress progress,
-               void* context) {
-    gFakeExtraction.archivePath = archivePath;
+int ExtractZipFromHandle(HANDLE archive, const std::string& target, ExtractProgress progress,
+                         void* context) {
+    gFakeExtraction.archive = archive;
     gFakeExtraction.target = target;
     if (gFakeExtraction.runUntilStopped)
         return RunUntilStopped();

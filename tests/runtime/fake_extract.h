@@ -1,11 +1,13 @@
 #pragma once
+#include <windows.h>
+
 #include <atomic>
 #include <string>
 #include <vector>
 
 // What the stand-in ZIP component saw and what it reports.
 struct FakeExtraction {
-    std::string archivePath;
+    HANDLE archive = nullptr;
     std::string target;
     std::vector<int> percents{0, 50, 100};
     int result = 1;

@@ -188,11 +188,13 @@ int ShowMessageBox(const std::string& text, unsigned style, const char* title) {
     return answer;
 }
 
-int ExtractArchive(ControlId zip, const std::string& archivePath, const std::string& target) {
-    Record("extract \"" + archivePath + "\" \"" + target + "\"");
+int ExtractArchive(ControlId zip, const StagedFile& archive, const std::string& target) {
+    Record("extract \"" + archive.Path() + "\" \"" + target + "\"");
     auto handler = MainWindow.controls[zip].on.progress;
-    const int result =
-        ExtractZip(archivePath, target, ForwardProgress, reinterpret_cast<void*>(handler));
+    const int result = gFake.forcedExtractResult
+                           ? *gFake.forcedExtractResult
+                           : ExtractZipFromHandle(archive.Handle(), target, ForwardProgress,
+                                                  reinterpret_cast<void*>(handler));
     Record("extracted " + std::to_string(result));
     gFake.extractResult = result;
     return result;

@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ struct FakeRuntime {
     void (*pendingThread)() = nullptr;
     bool threadsStart = true;
     int extractResult = -2; // last ExtractArchive result; -2 before any call
+    // A result ExtractArchive gives without extracting, for ends no real archive reaches.
+    std::optional<int> forcedExtractResult;
     std::string fatalError; // what the last fatal run-time error reported
 
     // Loads the main window's design-time properties and raises its created event.
