@@ -17,7 +17,7 @@
 #include <limits>
 
 #include "bench/bench_support.h"
-#include "platform/zip_extract.h"
+#include "platform/zip/extract.h"
 
 namespace {
 

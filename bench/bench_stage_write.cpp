@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "platform/staged_file.h"
+#include "platform/os/staged_file.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {

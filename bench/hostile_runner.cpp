@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "platform/zip_extract.h"
+#include "platform/zip/extract.h"
 
 namespace {
 

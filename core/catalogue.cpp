@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "core/globals.h"
-#include "platform/runtime.h"
+#include "platform/runtime/runtime.h"
 #include "platform/scoped_win.h"
 #include "ui/main_window.h"
 

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "core/globals.h"
-#include "platform/runtime.h"
-#include "platform/startup.h"
+#include "platform/runtime/runtime.h"
+#include "platform/runtime/startup.h"
 #include "ui/main_window.h"
 
 int ProgramEntry() {

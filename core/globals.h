@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "core/text.h"
-#include "platform/staged_file.h"
+#include "platform/os/staged_file.h"
 
 extern TextArray ProductList;
 extern int ProductIndex;

@@ -1,6 +1,6 @@
 #include "core/text.h"
 
-#include "platform/runtime.h"
+#include "platform/runtime/runtime.h"
 
 namespace {
 bool IsLeadByte(unsigned char c) {

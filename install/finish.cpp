@@ -4,8 +4,8 @@
 #include "core/globals.h"
 #include "install/messages.h"
 #include "install/staging.h"
-#include "platform/os_services.h"
-#include "platform/runtime.h"
+#include "platform/os/services.h"
+#include "platform/runtime/runtime.h"
 #include "ui/main_window.h"
 
 namespace {

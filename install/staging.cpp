@@ -1,8 +1,8 @@
 #include "install/staging.h"
 
 #include "core/globals.h"
-#include "platform/os_services.h"
-#include "platform/runtime.h"
+#include "platform/os/services.h"
+#include "platform/runtime/runtime.h"
 #include "ui/main_window.h"
 
 Text PrimaryStagingPath() {

@@ -4,7 +4,7 @@
 #include "install/messages.h"
 #include "install/process_check.h"
 #include "install/worker.h"
-#include "platform/runtime.h"
+#include "platform/runtime/runtime.h"
 
 namespace {
 // Taken before anything else, so that a click delivered while a box of this routine is

@@ -6,9 +6,9 @@
 #include "core/globals.h"
 #include "install/messages.h"
 #include "install/staging.h"
-#include "platform/os_services.h"
-#include "platform/runtime.h"
-#include "platform/zip_extract.h"
+#include "platform/os/services.h"
+#include "platform/runtime/runtime.h"
+#include "platform/zip/extract.h"
 #include "ui/main_window.h"
 
 namespace {

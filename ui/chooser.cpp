@@ -4,9 +4,9 @@
 #include <shlobj.h>
 
 #include "core/globals.h"
-#include "platform/code_page.h"
-#include "platform/runtime.h"
-#include "platform/system_library.h"
+#include "platform/os/code_page.h"
+#include "platform/os/system_library.h"
+#include "platform/runtime/runtime.h"
 #include "ui/main_window.h"
 
 namespace {

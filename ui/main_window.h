@@ -1,8 +1,8 @@
 #pragma once
 // The installer's one window, described as data. Control names follow the window
 // description; the ids are the rows of its table.
-#include "platform/runtime.h"
-#include "platform/window_desc.h"
+#include "platform/runtime/runtime.h"
+#include "platform/runtime/window_desc.h"
 
 enum MainWindowControl : ControlId {
     主窗口,        // the borderless window itself; its created event fills in the rest

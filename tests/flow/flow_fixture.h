@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "core/globals.h"
-#include "platform/os_services.h"
+#include "platform/os/services.h"
 #include "tests/support/fake_runtime.h"
 #include "tests/support/product_process.h"
 #include "tests/support/test_files.h"

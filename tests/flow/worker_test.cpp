@@ -1,6 +1,6 @@
 #include "install/messages.h"
 #include "install/worker.h"
-#include "platform/zip_extract.h"
+#include "platform/zip/extract.h"
 #include "tests/flow/flow_fixture.h"
 #include "tests/support/payload_check.h"
 

@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include "platform/code_page.h"
+#include "platform/os/code_page.h"
 
 namespace {
 

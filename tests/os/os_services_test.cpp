@@ -6,7 +6,7 @@
 
 #include <thread>
 
-#include "platform/os_services.h"
+#include "platform/os/services.h"
 #include "tests/support/product_process.h"
 #include "tests/support/test_files.h"
 

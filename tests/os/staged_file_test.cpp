@@ -1,7 +1,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include "platform/staged_file.h"
+#include "platform/os/staged_file.h"
 #include "tests/support/test_files.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/os_services.h"
+#include "platform/os/services.h"
 #include "platform/scoped_win.h"
 #include "tests/support/shell_link.h"
 #include "tests/support/test_files.h"

@@ -5,9 +5,9 @@
 
 #include <windows.h>
 
-#include "platform/runtime.h"
-#include "platform/zip_extract.h"
-#include "platform/zip_stop.h"
+#include "platform/runtime/runtime.h"
+#include "platform/zip/extract.h"
+#include "platform/zip/stop.h"
 
 FakeExtraction gFakeExtraction;
 std::atomic<bool> gFakeExtractionRunning{false};

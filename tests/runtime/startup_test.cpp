@@ -8,8 +8,8 @@
 #include <new>
 #include <string>
 
-#include "platform/startup.h"
-#include "platform/system_library.h"
+#include "platform/os/system_library.h"
+#include "platform/runtime/startup.h"
 #include "tests/runtime/runtime_support.h"
 #include "tests/runtime/test_window.h"
 

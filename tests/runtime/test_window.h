@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/byte_block.h"
-#include "platform/runtime.h"
-#include "platform/window_desc.h"
+#include "platform/runtime/runtime.h"
+#include "platform/runtime/window_desc.h"
 
 enum TestControl : ControlId {
     kWindow,

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "platform/zip_extract.h"
+#include "platform/zip/extract.h"
 #include "ui/main_window.h"
 
 FakeRuntime gFake;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/runtime.h"
+#include "platform/runtime/runtime.h"
 
 struct FakeRuntime {
     std::vector<std::string> log; // one line per call, in order

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/system_library.h"
+#include "platform/os/system_library.h"
 
 namespace {
 

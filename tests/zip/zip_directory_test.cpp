@@ -1,6 +1,6 @@
 // The walk follows the central directory's own count: exactly that many records, no
 // more and no fewer, whatever minizip makes of a count of 0xFFFF.
-#include "platform/zip_extract.h"
+#include "platform/zip/extract.h"
 #include "tests/zip/test_support.h"
 
 #include <gmock/gmock.h>

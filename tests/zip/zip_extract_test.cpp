@@ -1,5 +1,5 @@
 // Extraction end to end, on archives the fixture generator wrote.
-#include "platform/zip_extract.h"
+#include "platform/zip/extract.h"
 #include "tests/zip/payload_fixture.h"
 #include "tests/zip/test_support.h"
 

@@ -1,7 +1,7 @@
 // Extraction through a handle the caller holds: the staged archive stays open, shared for
 // reading only, so that no other process can write, rename or delete it meanwhile, and
 // the extraction reads that very file, never a file found again by its name.
-#include "platform/zip_extract.h"
+#include "platform/zip/extract.h"
 #include "tests/zip/payload_fixture.h"
 #include "tests/zip/test_support.h"
 

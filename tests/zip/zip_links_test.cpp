@@ -2,7 +2,7 @@
 // file entry that exists as one fails the extraction, and nothing lands where it leads.
 // Folder links are junctions on Windows and Unix symbolic links under Wine, which shows
 // them as reparse points; Wine can make no link that shows as a file.
-#include "platform/zip_extract.h"
+#include "platform/zip/extract.h"
 #include "tests/zip/payload_fixture.h"
 #include "tests/zip/test_support.h"
 

@@ -1,7 +1,7 @@
 // Every row of the table of entry names shared with the packager: "ok" names are
 // written, "refused" names are not. The table is UTF-8; archives carry GBK, so each name
 // goes through the code page functions first.
-#include "platform/zip_names.h"
+#include "platform/zip/names.h"
 #include "tests/zip/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Extraction over an existing installation: all or nothing. A failure anywhere, during the
 // writing or during the moves into place, leaves every old file as it was and nothing of
 // ours behind; a success replaces them all.
-#include "platform/zip_extract.h"
+#include "platform/zip/extract.h"
 #include "tests/zip/payload_fixture.h"
 #include "tests/zip/test_support.h"
 

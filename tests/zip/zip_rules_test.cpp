@@ -1,9 +1,9 @@
 // The pure decisions behind extraction: entry-name safety, path composition, progress
 // percentages, the extended timestamp, and which paths count as links.
-#include "platform/zip_extract.h"
-#include "platform/zip_names.h"
-#include "platform/zip_paths.h"
-#include "platform/zip_times.h"
+#include "platform/zip/extract.h"
+#include "platform/zip/names.h"
+#include "platform/zip/paths.h"
+#include "platform/zip/times.h"
 #include "tests/zip/test_support.h"
 
 #include <gtest/gtest.h>

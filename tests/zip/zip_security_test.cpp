@@ -2,8 +2,8 @@
 // own. The decision and the descriptor are checked as values; the folder itself is read
 // back through the security functions, which under Wine give what Wine keeps of a
 // descriptor: the Unix permission bits it maps the descriptor to.
-#include "platform/zip_extract.h"
-#include "platform/zip_security.h"
+#include "platform/zip/extract.h"
+#include "platform/zip/security.h"
 #include "tests/zip/test_support.h"
 
 #include <windows.h>

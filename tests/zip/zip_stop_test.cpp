@@ -1,7 +1,7 @@
 // Stopping extractions, as the program's way out does when the user closes the window
 // while the worker extracts. Once asked, a process only ends, so each case runs in a
 // child process of its own (a death test) and reports its verdict on its way out.
-#include "platform/zip_extract.h"
+#include "platform/zip/extract.h"
 #include "tests/zip/payload_fixture.h"
 #include "tests/zip/test_support.h"
 

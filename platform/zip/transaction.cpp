@@ -1,0 +1,304 @@
+#include "platform/zip/transaction.h"
+
+#include <atomic>
+
+#include "platform/zip/names.h"
+#include "platform/zip/paths.h"
+#include "platform/zip/stop.h"
+
+namespace {
+
+constexpr int kNameAttempts = 100;
+
+std::atomic<unsigned long> gTransactions{0};
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// Lower-case hexadecimal digits of `value`, without leading zeros.
+void AppendHex(std::string& text, unsigned long value) {
+    char digits[2 * sizeof value];
+    size_t count = 0;
+    do {
+        digits[count++] = "0123456789abcdef"[value & 0xF];
+        value >>= 4;
+    } while (value != 0);
+    while (count > 0)
+        text += digits[--count];
+}
+
+bool NameTaken(DWORD error) {
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+// Folder names are compared as Windows compares them, without regard to case, so that
+// "a/" and "A/" are one folder here as they are on the disk.
+std::wstring UpperCased(std::string_view text) {
+    int length =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    std::wstring upper(wide.size(), L'\0');
+    LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.data(), length, upper.data(), length);
+    return upper;
+}
+
+// An old file may be read-only; one that cannot go now goes at the next start.
+void DeleteOldFile(const std::string& path) {
+    if (DeleteFileA(path.c_str()))
+        return;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!DeleteFileA(path.c_str()))
+        MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+// Renaming a file marks it for archiving again, so the plain attributes come after.
+bool MakePlain(const std::string& path) {
+    return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+} // namespace
+
+ExtractionTransaction::ExtractionTransaction(std::string target)
+    : target_(std::move(target)), id_(++gTransactions) {}
+
+ExtractionTransaction::~ExtractionTransaction() {
+    if (!finished_)
+        Rollback();
+}
+
+// "~zx<process>.<transaction>.<serial><suffix>": unique among the running extractions;
+// a name that is taken all the same is skipped by the caller.
+std::string ExtractionTransaction::NameOfOurs(const std::string& folder, const char* suffix) {
+    std::string name = "~zx";
+    AppendHex(name, GetCurrentProcessId());
+    AppendHex(name += '.', id_);
+    AppendHex(name += '.', ++serial_);
+    return EntryPath(folder, name += suffix);
+}
+
+bool ExtractionTransaction::CreateFolder(const std::string& folder) {
+    SECURITY_ATTRIBUTES* security = nullptr;
+    if (IsDirectlyBelowDriveRoot(folder)) {
+        if (!protection_)
+            protection_.emplace();
+        if (!protection_->Valid())
+            return false;
+        security = protection_->Attributes();
+    }
+    return CreateDirectoryA(folder.c_str(), security);
+}
+
+// Failures on the way are left to the last step: a prefix such as "C:" cannot be made
+// but need not be, and a real obstacle makes the target itself fail too. Only the target
+// itself must be no link: the folders above it are the user's choice.
+bool ExtractionTransaction::PrepareTarget() {
+    std::string folder = target_;
+    if (folder.size() > 3 && EndsWithBackslash(folder))
+        folder.pop_back();
+    if (InspectPath(folder) == PathKind::kMissing) {
+        for (size_t at = 1; at <= folder.size(); at += GbkCharLength(folder, at)) {
+            if (at < folder.size() && !IsSeparator(folder[at]))
+                continue;
+            std::string prefix = folder.substr(0, at);
+            if (InspectPath(prefix) == PathKind::kMissing && CreateFolder(prefix))
+                targetFolders_.push_back(prefix);
+            if (at == folder.size())
+                break;
+        }
+    }
+    if (InspectPath(folder) != PathKind::kFolder)
+        return false;
+    folders_.emplace(std::wstring(), Folder{folder, false});
+    return true;
+}
+
+// A folder that exists must be no link; one that does not is made under a name of ours
+// when its parent exists, and under its own name inside a folder of ours.
+const ExtractionTransaction::Folder* ExtractionTransaction::ChildFolder(const std::wstring& key,
+                                                                        const Folder& parent,
+                                                                        std::string_view element,
+                                                                        bool create) {
+    if (auto known = folders_.find(key); known != folders_.end())
+        return &known->second;
+    std::string final = EntryPath(parent.path, std::string(element));
+    Folder child{final, parent.ours};
+    if (parent.ours) {
+        if (!create || !CreateFolder(final))
+            return nullptr;
+        ourFolders_.push_back(final);
+    } else {
+        switch (InspectPath(final)) {
+        case PathKind::kFolder:
+            break;
+        case PathKind::kMissing:
+            if (!create)
+                return nullptr;
+            for (int attempt = 0; attempt < kNameAttempts && !child.ours; ++attempt) {
+                std::string temporary = NameOfOurs(parent.path, ".new");
+                if (CreateFolder(temporary)) {
+                    ourFolders_.push_back(temporary);
+                    newFolders_.push_back({temporary, final});
+                    child = {temporary, true};
+                } else if (!NameTaken(GetLastError())) {
+                    return nullptr;
+                }
+            }
+            if (!child.ours)
+                return nullptr;
+            break;
+        default:
+            return nullptr;
+        }
+    }
+    return &folders_.emplace(key, std::move(child)).first->second;
+}
+
+// The folder named by name[0, end), element by element from the target.
+const ExtractionTransaction::Folder* ExtractionTransaction::FolderOf(std::string_view name,
+                                                                     size_t end, bool create) {
+    const Folder* folder = &folders_.at(std::wstring());
+    std::wstring key;
+    size_t start = 0;
+    for (size_t at = 0; at <= end && folder; at += at < end ? GbkCharLength(name, at) : 1) {
+        if (at < end && !IsSeparator(name[at]))
+            continue;
+        std::string_view element = name.substr(start, at - start);
+        start = at + 1;
+        if (element.empty())
+            continue;
+        key += L'\\';
+        key += UpperCased(element);
+        folder = ChildFolder(key, *folder, element, create);
+    }
+    return folder;
+}
+
+bool ExtractionTransaction::MakeFolder(std::string_view name) {
+    return FolderOf(name, name.size(), true) != nullptr;
+}
+
+StagedFile ExtractionTransaction::StageFile(std::string_view name) {
+    size_t last = std::string_view::npos;
+    for (size_t at = 0; at < name.size(); at += GbkCharLength(name, at)) {
+        if (IsSeparator(name[at]))
+            last = at;
+    }
+    const Folder* folder =
+        last == std::string_view::npos ? &folders_.at(std::wstring()) : FolderOf(name, last, false);
+    if (!folder)
+        return {};
+    std::string fileName(last == std::string_view::npos ? name : name.substr(last + 1));
+    std::string final = EntryPath(folder->path, fileName);
+    if (folder->ours) {
+        UniqueHandle file(CreateFileA(final.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file)
+            return {};
+        ourFiles_.push_back(final);
+        return {std::move(file), final, false};
+    }
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string temporary = NameOfOurs(folder->path, ".new");
+        UniqueHandle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            movingFiles_.push_back({temporary, final});
+            return {std::move(file), temporary, true};
+        }
+        if (!NameTaken(GetLastError()))
+            break;
+    }
+    return {};
+}
+
+bool ExtractionTransaction::FileWritten(const StagedFile& file) {
+    return file.movesLater || MakePlain(file.path);
+}
+
+std::string ExtractionTransaction::MoveAside(const std::string& path) {
+    std::string folder = ParentFolder(path);
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string aside = NameOfOurs(folder, ".old");
+        if (MoveFileExA(path.c_str(), aside.c_str(), 0))
+            return aside;
+        if (!NameTaken(GetLastError()))
+            break;
+    }
+    return {};
+}
+
+// A move that replaces nothing succeeds at once. Only a plain old file is replaced, by
+// moving it aside first; a file in use cannot be renamed, so a locked old file fails here
+// before anything of it changed.
+bool ExtractionTransaction::MoveIntoPlace(MovingFile& file) {
+    if (!MoveFileExA(file.temporary.c_str(), file.final.c_str(), 0)) {
+        if (!NameTaken(GetLastError()) || InspectPath(file.final) != PathKind::kFile)
+            return false;
+        file.aside = MoveAside(file.final);
+        if (file.aside.empty())
+            return false;
+        if (!MoveFileExA(file.temporary.c_str(), file.final.c_str(), 0)) {
+            if (MoveFileExA(file.aside.c_str(), file.final.c_str(), 0))
+                file.aside.clear();
+            return false;
+        }
+    }
+    file.moved = true;
+    return MakePlain(file.final);
+}
+
+bool ExtractionTransaction::Commit(const ExtractionTicket& ticket) {
+    for (NewFolder& folder : newFolders_) {
+        if (ticket.StopRequested() ||
+            !MoveFileExA(folder.temporary.c_str(), folder.final.c_str(), 0)) {
+            Rollback();
+            return false;
+        }
+        folder.moved = true;
+    }
+    for (MovingFile& file : movingFiles_) {
+        if (ticket.StopRequested() || !MoveIntoPlace(file)) {
+            Rollback();
+            return false;
+        }
+    }
+    return true;
+}
+
+void ExtractionTransaction::Finish() {
+    for (const MovingFile& file : movingFiles_) {
+        if (!file.aside.empty())
+            DeleteOldFile(file.aside);
+    }
+    movingFiles_.clear();
+    finished_ = true;
+}
+
+// Backwards, so that an entry written twice gets its first version, and then the old
+// file, back in turn; the folders of ours go back under our names before their contents
+// are deleted.
+void ExtractionTransaction::Rollback() {
+    for (auto file = movingFiles_.rbegin(); file != movingFiles_.rend(); ++file) {
+        DeleteFileA((file->moved ? file->final : file->temporary).c_str());
+        if (!file->aside.empty())
+            MoveFileExA(file->aside.c_str(), file->final.c_str(), 0);
+    }
+    for (auto folder = newFolders_.rbegin(); folder != newFolders_.rend(); ++folder) {
+        if (folder->moved)
+            MoveFileExA(folder->final.c_str(), folder->temporary.c_str(), 0);
+    }
+    for (auto file = ourFiles_.rbegin(); file != ourFiles_.rend(); ++file)
+        DeleteFileA(file->c_str());
+    for (auto folder = ourFolders_.rbegin(); folder != ourFolders_.rend(); ++folder)
+        RemoveDirectoryA(folder->c_str());
+    for (auto folder = targetFolders_.rbegin(); folder != targetFolders_.rend(); ++folder)
+        RemoveDirectoryA(folder->c_str());
+    movingFiles_.clear();
+    newFolders_.clear();
+    ourFiles_.clear();
+    ourFolders_.clear();
+    targetFolders_.clear();
+    folders_.clear();
+}
