@@ -1,6 +1,7 @@
 #include "platform/zip/transaction.h"
 
 #include <atomic>
+#include <cstddef>
 
 #include "platform/zip/names.h"
 #include "platform/zip/paths.h"
@@ -53,9 +54,40 @@ void DeleteOldFile(const std::string& path) {
         MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
-// Renaming a file marks it for archiving again, so the plain attributes come after.
 bool MakePlain(const std::string& path) {
     return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A file of ours opened to be moved into place: the rename and the plain attributes go
+// through this one handle instead of a path each, as MoveFileEx would open it.
+UniqueHandle OpenToMove(const std::string& path) {
+    return UniqueHandle(CreateFileA(path.c_str(), DELETE | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+// Fails with ERROR_ALREADY_EXISTS when something has the name.
+bool RenameTo(HANDLE file, const std::string& path) {
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    if (length <= 0)
+        return false;
+    const size_t bytes = offsetof(FILE_RENAME_INFO, FileName) + (length + 1) * sizeof(WCHAR);
+    std::vector<unsigned char> buffer(bytes);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(length * sizeof(WCHAR));
+    MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), rename->FileName,
+                        length);
+    return SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(bytes));
+}
+
+// Renaming a file marks it for archiving again, so the plain attributes come after.
+bool MakePlain(HANDLE file) {
+    FILE_BASIC_INFO basic{}; // times of 0 stay as they are
+    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic);
 }
 
 } // namespace
@@ -233,20 +265,23 @@ std::string ExtractionTransaction::MoveAside(const std::string& path) {
 // moving it aside first; a file in use cannot be renamed, so a locked old file fails here
 // before anything of it changed.
 bool ExtractionTransaction::MoveIntoPlace(MovingFile& file) {
-    if (!MoveFileExA(file.temporary.c_str(), file.final.c_str(), 0)) {
+    UniqueHandle moving = OpenToMove(file.temporary);
+    if (!moving)
+        return false;
+    if (!RenameTo(moving.Get(), file.final)) {
         if (!NameTaken(GetLastError()) || InspectPath(file.final) != PathKind::kFile)
             return false;
         file.aside = MoveAside(file.final);
         if (file.aside.empty())
             return false;
-        if (!MoveFileExA(file.temporary.c_str(), file.final.c_str(), 0)) {
+        if (!RenameTo(moving.Get(), file.final)) {
             if (MoveFileExA(file.aside.c_str(), file.final.c_str(), 0))
                 file.aside.clear();
             return false;
         }
     }
     file.moved = true;
-    return MakePlain(file.final);
+    return MakePlain(moving.Get());
 }
 
 bool ExtractionTransaction::Commit(const ExtractionTicket& ticket) {
