@@ -11,7 +11,8 @@ KIB = 1024
 MIB = 1024 * 1024
 STUB_TARGET = 256 * KIB
 PRIVATE_TARGET = 16 * MIB
-EXTRACT_TARGET = 1.00
+# ours/miniunz, by archive
+EXTRACT_TARGETS = {"payload": 0.90, "large": 0.80}
 INSTALL_TARGET = 1.10
 STARTUP_TARGET = 1.20
 
@@ -70,6 +71,42 @@ def spread(raw, key):
     return "%d runs, %s to %s" % (len(values), ms(min(values)), ms(max(values)))
 
 
+def read_previous(path):
+    """The Measured cell of each row of the table in the report being replaced, by its #."""
+    rows = {}
+    header = None
+    try:
+        lines = open(path).read().splitlines()
+    except OSError:
+        return rows
+    for line in lines:
+        if not line.startswith("|"):
+            header = None if not line.strip() else header
+            continue
+        cells = [cell.strip() for cell in line.strip().strip("|").split("|")]
+        if header is None:
+            if "#" in cells and "Measured" in cells:
+                header = cells
+            continue
+        if set("".join(cells)) <= set("-: "):
+            continue
+        if len(cells) == len(header):
+            rows[cells[header.index("#")]] = cells[header.index("Measured")]
+    return rows
+
+
+def set_ratios(raw, name):
+    """ours/miniunz of each set of extraction rounds, from the set's medians."""
+    ratios = []
+    for key in sorted(k for k in raw if k.startswith("extract_set.") and
+                      k.endswith(".%s.ours" % name)):
+        number = key.split(".")[1]
+        ours = median(raw, key)
+        mini = median(raw, "extract_set.%s.%s.miniunz" % (number, name))
+        ratios.append(ours / mini)
+    return ratios
+
+
 def read_hostile(results_path, cases_path):
     notes = {}
     with open(cases_path) as f:
@@ -97,10 +134,13 @@ def main():
     parser.add_argument("--hostile", required=True)
     parser.add_argument("--hostile-cases", required=True)
     parser.add_argument("--hostile-log", required=True)
+    parser.add_argument("--previous", default="",
+                        help="the report this one replaces, for its figures")
     parser.add_argument("--doc", required=True)
     args = parser.parse_args()
 
     raw = read_raw(args.raw)
+    previous = read_previous(args.previous) if args.previous else {}
     fp = json.load(open(args.footprint))
     hostile = read_hostile(args.hostile, args.hostile_cases)
     rows = []
@@ -115,39 +155,45 @@ def main():
     if not stub_ok:
         misses.append("footprint")
 
-    # 2. extraction
+    # 2. extraction: the ratio is the median over the sets of rounds, each set's own
+    # ratio coming from its medians.
     extraction = {}
     for label, name in (("2a", "payload"), ("2b", "large")):
         output = float(first(raw, "archive.%s.bytes" % name, "nan"))
         ours, mini, limit = (median(raw, "extract.%s.%s" % (name, p))
                              for p in ("ours", "miniunz", "limit"))
-        ratio = ours / mini
-        extraction[name] = (output, ours, mini, limit)
-        ok = ratio <= EXTRACT_TARGET
+        ratios = set_ratios(raw, name) or [ours / mini]
+        ratio = statistics.median(ratios)
+        extraction[name] = (output, ours, mini, limit, ratios)
+        ok = ratio <= EXTRACT_TARGETS[name]
         rows.append((label, "Extraction, %s (%s entries, %.1f MB out)"
                      % ("payload" if name == "payload" else "large archive",
                         first(raw, "archive.%s.entries" % name), output / 1e6),
-                     "ours %.0f MB/s, miniunz %.0f MB/s, limit %.0f MB/s; "
-                     "ours/miniunz %.2f, ours/limit %.2f"
-                     % (output / ours / 1e6, output / mini / 1e6, output / limit / 1e6, ratio,
-                        ours / limit),
-                     "ours/miniunz ≤ 1.00", met(ok)))
+                     "ours/miniunz %.2f (%d sets: min %.2f, max %.2f); ours/limit %.2f; "
+                     "ours %.0f MB/s, miniunz %.0f MB/s, limit %.0f MB/s"
+                     % (ratio, len(ratios), min(ratios), max(ratios), ours / limit,
+                        output / ours / 1e6, output / mini / 1e6, output / limit / 1e6),
+                     "ours/miniunz ≤ %.2f" % EXTRACT_TARGETS[name], met(ok)))
         if not ok:
             misses.append("extraction-" + name)
 
-    # 3. installation
-    ours_install = median(raw, "install.ours")
+    # 3. installation: the extraction phase against what miniunz needs for the same work,
+    # and the whole way to the completion question beside it.
+    phase = median(raw, "install.extraction_phase")
     baseline = [s + m for s, m in zip(numbers(raw, "install.stage"), numbers(raw, "install.miniunz"))]
     base = statistics.median(baseline) if baseline else float("nan")
-    install_ratio = ours_install / base
+    install_ratio = phase / base
     install_ok = install_ratio <= INSTALL_TARGET
-    rows.append(("3", "Installation, worker start to completion question",
+    rows.append(("3a", "Installation, extraction phase: worker start to the final event",
                  "%s vs %s (staging write %s + miniunz %s); ratio %.2f"
-                 % (ms(ours_install), ms(base), ms(median(raw, "install.stage")),
+                 % (ms(phase), ms(base), ms(median(raw, "install.stage")),
                     ms(median(raw, "install.miniunz")), install_ratio),
                  "≤ 1.10", met(install_ok)))
     if not install_ok:
         misses.append("installation")
+    rows.append(("3b", "Installation, worker start to completion question",
+                 "%s (information: includes the desktop shortcut and Wine's message box)"
+                 % ms(median(raw, "install.ours")), "none", "—"))
 
     # 4. start-up
     setup_start, bare_start = median(raw, "startup.setup"), median(raw, "startup.bare")
@@ -170,6 +216,16 @@ def main():
                  "private < 16 MiB", met(memory_ok)))
     if not memory_ok:
         misses.append("memory")
+    extract_peak = max(numbers(raw, "extract_memory.large.peak") or [float("nan")])
+    extract_before = statistics.median(numbers(raw, "extract_memory.large.before") or
+                                       [float("nan")])
+    extract_memory_ok = extract_peak < PRIVATE_TARGET
+    rows.append(("5b", "Memory while extracting the large archive (bench_extract)",
+                 "peak private bytes %s (%d B), %s before the extraction"
+                 % (mib(extract_peak), extract_peak, mib(extract_before)),
+                 "private < 16 MiB", met(extract_memory_ok)))
+    if not extract_memory_ok:
+        misses.append("extraction-memory")
 
     # 6. hostile archives
     crashes = sum(c["status"] == "crash" for c in hostile)
@@ -199,8 +255,14 @@ def main():
                     seconds(median(raw, "package_extract.ours"))),
                  "none", "—"))
 
-    table = ["| # | Figure | Measured | Target | Met |", "|---|---|---|---|---|"]
-    table += ["| %s |" % " | ".join(row) for row in rows]
+    # The figures of the report replaced, beside today's: the installation's old row 3 is
+    # today's 3b.
+    previous_of = {"3b": "3", "3a": None}
+    table = ["| # | Figure | Measured | Previous | Target | Met |", "|---|---|---|---|---|---|"]
+    for row in rows:
+        key = previous_of.get(row[0], row[0])
+        before = previous.get(key, "—") if key else "—"
+        table.append("| %s |" % " | ".join(row[:3] + (before,) + row[3:]))
     print("\n".join(table))
 
     if args.doc == "-":
@@ -223,6 +285,8 @@ def main():
            first(raw, "machine.commit")))
     add("- Load average (1, 5, 15 min) before the run: %s; after: %s"
         % (first(raw, "machine.load_before"), first(raw, "machine.load_after")))
+    add("- `uptime` before the run: `%s`; after: `%s`"
+        % (first(raw, "machine.uptime_before"), first(raw, "machine.uptime_after")))
     add("")
     add("## Table")
     add("")
@@ -273,7 +337,10 @@ def main():
 
     add("## 2. Extraction speed")
     add("")
-    add("Each program extracts into a fresh, existing folder; one round runs all three, in "
+    add("Ours extracts as the installer does, into a product folder that does not exist "
+        "yet and that it makes itself; miniunz cannot make its folder, so it gets a fresh "
+        "one made beforehand, outside its time (an existing folder is the reinstallation "
+        "below). One round runs all three, in "
         "an order that turns around every round; medians. The figures are timed inside "
         "each program with QueryPerformanceCounter around the extraction (open to close), "
         "which leaves out Wine's process start; the wall clock around the whole process, "

@@ -7,7 +7,9 @@
 # usage: tools/bench.sh <build dir> (it runs itself under tools/test-env.sh when needed)
 #
 # Knobs (environment): BENCH_RUNS (timed runs per figure, at least 5; default 7),
-# BENCH_PAYLOAD_RUNS (runs on the small payload, default 15), BENCH_HOSTILE_CASES
+# BENCH_PAYLOAD_RUNS (runs on the small payload, default 15), BENCH_EXTRACT_SETS (how
+# many times the extraction rounds are run, each time giving each ratio once, at least
+# 5; default 5), BENCH_HOSTILE_CASES
 # (default 1000), BENCH_CASE_SECONDS (time bound per hostile case, default 20),
 # BENCH_PACKAGE_RUNS (rebuilds and installations of the large package, default 3),
 # BENCH_DOC (where the report goes, default docs/benchmarks.md; "-" for none).
@@ -34,6 +36,8 @@ RUNS=${BENCH_RUNS:-7}
 [ "$RUNS" -ge 5 ] || RUNS=5
 PAYLOAD_RUNS=${BENCH_PAYLOAD_RUNS:-15}
 [ "$PAYLOAD_RUNS" -ge 5 ] || PAYLOAD_RUNS=5
+EXTRACT_SETS=${BENCH_EXTRACT_SETS:-5}
+[ "$EXTRACT_SETS" -ge 5 ] || EXTRACT_SETS=5
 PACKAGE_RUNS=${BENCH_PACKAGE_RUNS:-3}
 [ "$PACKAGE_RUNS" -ge 1 ] || PACKAGE_RUNS=1
 HOSTILE_CASES=${BENCH_HOSTILE_CASES:-1000}
@@ -67,6 +71,7 @@ wall() {
 }
 
 record "machine.load_before $(cut -d ' ' -f 1-3 /proc/loadavg)"
+record "machine.uptime_before $(uptime)"
 if awk -v n="$(nproc)" '{ exit !($1 > n / 2) }' /proc/loadavg; then
     say "the machine is busy (load $(cut -d ' ' -f 1 /proc/loadavg) on $(nproc) CPUs): timings will scatter"
 fi
@@ -88,8 +93,10 @@ record "footprint.static_zlib_total $(stat -c %s "$SETUP_STATIC_ZLIB")"
 record "footprint.imports $("$OBJDUMP" -p "$SETUP_EXE" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')"
 
 # ---- 2. extraction speed ---------------------------------------------------------------
-# One round runs each program once, in an order that turns around every round, into a
-# fresh folder made beforehand for all three alike.
+# One round runs each program once, in an order that turns around every round. Ours
+# extracts as the installer does, into a product folder that does not exist yet and that
+# it makes itself; miniunz cannot make its folder, so the script makes it beforehand,
+# outside miniunz's time.
 OUT="$WORK/out"
 extract_round() {
     local name=$1 archive=$2 round=$3 program order
@@ -100,7 +107,7 @@ extract_round() {
         sync
         local output
         case $program in
-        ours) output=$(wall run "$BENCH_EXTRACT" "$(win "$archive")" "$(win "$OUT")") ;;
+        ours) output=$(wall run "$BENCH_EXTRACT" "$(win "$archive")" "$(win "$OUT/product")") ;;
         miniunz) output=$(wall run "$BENCH_MINIUNZ" -o "$(win "$archive")" -d "$(win "$OUT")") ;;
         limit) output=$(wall run "$BENCH_INFLATE" "$(win "$archive")") ;;
         esac
@@ -115,6 +122,7 @@ extract_round() {
             exit 1
         fi
         record "extract.$name.$program $seconds"
+        record "extract_set.$SET.$name.$program $seconds"
         record "extract_wall.$name.$program $(echo "$output" | field wall)"
         if [ "$program" = ours ]; then
             record "extract_moves.$name.ours $(echo "$output" | grep -a '^moves ' | field seconds)"
@@ -162,15 +170,32 @@ check_same_output() {
     fi
     rm -rf "$WORK/out-miniunz"
 }
-say "2/7 extraction: payload ($PAYLOAD_RUNS rounds)"
 check_same_output "$PAYLOAD_ZIP"
+check_same_output "$LARGE_ZIP"
 # One untimed round first: the first Wine start of each program pays for loading it.
+SET=0
 extract_round warmup "$PAYLOAD_ZIP" 0
 sed -i '/\.warmup\./d' "$RAW"
-for round in $(seq 1 "$PAYLOAD_RUNS"); do extract_round payload "$PAYLOAD_ZIP" "$round"; done
-say "2/7 extraction: large archive ($RUNS rounds)"
-check_same_output "$LARGE_ZIP"
-for round in $(seq 1 "$RUNS"); do extract_round large "$LARGE_ZIP" "$round"; done
+# Each set gives each ratio once; their spread shows how far one run of this benchmark
+# can be trusted on a machine whose load changes.
+for SET in $(seq 1 "$EXTRACT_SETS"); do
+    say "2/7 extraction, set $SET of $EXTRACT_SETS: payload ($PAYLOAD_RUNS rounds), large archive ($RUNS rounds)"
+    record "extract_set.$SET.uptime $(uptime)"
+    for round in $(seq 1 "$PAYLOAD_RUNS"); do extract_round payload "$PAYLOAD_ZIP" "$round"; done
+    for round in $(seq 1 "$RUNS"); do extract_round large "$LARGE_ZIP" "$round"; done
+done
+# Memory: the extracting process's private bytes, sampled while it extracts.
+for name in payload large; do
+    archive=$PAYLOAD_ZIP
+    [ $name = large ] && archive=$LARGE_ZIP
+    for round in 1 2 3; do
+        rm -rf "$OUT"
+        mkdir -p "$OUT"
+        output=$(run "$BENCH_EXTRACT" "$(win "$archive")" "$(win "$OUT")" --memory)
+        record "extract_memory.$name.before $(echo "$output" | grep -a '^memory ' | field before)"
+        record "extract_memory.$name.peak $(echo "$output" | grep -a '^memory ' | field peak)"
+    done
+done
 say "2/6 extraction: reinstalling the large archive over its copy ($RUNS rounds)"
 for round in $(seq 1 "$RUNS"); do reinstall_round "$LARGE_ZIP" "$round"; done
 # The worst case for the disk: old and new files side by side until the swap. The free
@@ -214,10 +239,24 @@ install_once() {
     exit 1
 }
 say "3/7 installation ($RUNS rounds) and 5/7 memory"
+record "install.uptime $(uptime)"
 mkdir -p "$WORK/stage" "$WORK/install-out"
+# Every round watches the progress bar: its reaching the end is the final event, the end
+# of the extraction phase. Where the time goes comes from the same rounds.
 for round in $(seq 1 "$RUNS"); do
-    output=$(install_once "$SETUP_EXE" "")
-    record "install.ours $(echo "$output" | field install_seconds)"
+    output=$(install_once "$SETUP_EXE" breakdown)
+    full=$(echo "$output" | field install_bar_full)
+    staged=$(echo "$output" | grep '^install_step=' | grep ' 2\.' | head -n 1 | field install_step)
+    done_step=$(echo "$output" | grep '^install_step=' | grep ' 3\.' | head -n 1 | field install_step)
+    question=$(echo "$output" | field install_seconds)
+    record "install.ours $question"
+    [ -n "$full" ] && record "install.extraction_phase $full"
+    [ -n "$staged" ] && record "breakdown.staging $staged"
+    [ -n "$staged" ] && [ -n "$full" ] && record "breakdown.extraction $(minus "$full" "$staged")"
+    [ -n "$full" ] && [ -n "$done_step" ] && record "breakdown.picture_and_shortcut $(minus "$done_step" "$full")"
+    [ -n "$done_step" ] && record "breakdown.question_box $(minus "$question" "$done_step")"
+    record "breakdown.total $question"
+    record "breakdown.notice_to_worker $(echo "$output" | field install_worker_seen_after_press)"
     record "install.exit $(echo "$output" | field install_exit)"
     record "install.files $(echo "$output" | field install_files)"
     record "memory.peak_working_set $(echo "$output" | field peak_working_set)"
@@ -233,20 +272,6 @@ for round in $(seq 1 "$RUNS"); do
     record "install.miniunz $(run "$BENCH_MINIUNZ" -o "$(win "$STAGED")" -d "$(win "$WORK/install-out")" | grep -a '^miniunz seconds=' | field seconds)"
 done
 rm -rf "$WORK/stage" "$WORK/install-out"
-# Where the time goes, from runs that also watch the progress bar.
-for round in 1 2 3; do
-    output=$(install_once "$SETUP_EXE" breakdown)
-    full=$(echo "$output" | field install_bar_full)
-    staged=$(echo "$output" | grep '^install_step=' | grep ' 2\.' | head -n 1 | field install_step)
-    done_step=$(echo "$output" | grep '^install_step=' | grep ' 3\.' | head -n 1 | field install_step)
-    question=$(echo "$output" | field install_seconds)
-    record "breakdown.total $question"
-    [ -n "$staged" ] && record "breakdown.staging $staged"
-    [ -n "$staged" ] && [ -n "$full" ] && record "breakdown.extraction $(minus "$full" "$staged")"
-    [ -n "$full" ] && [ -n "$done_step" ] && record "breakdown.picture_and_shortcut $(minus "$done_step" "$full")"
-    [ -n "$done_step" ] && record "breakdown.question_box $(minus "$question" "$done_step")"
-    record "breakdown.notice_to_worker $(echo "$output" | field install_worker_seen_after_press)"
-done
 
 # ---- 4. start-up ---------------------------------------------------------------------
 # setup.exe and the bare window are the figure; the steps from the one to the other and a
@@ -375,8 +400,12 @@ record "package_breakdown.total $(echo "$output" | field install_seconds)"
 rm -rf "$OUT" "$WORK/package-large"
 
 record "machine.load_after $(cut -d ' ' -f 1-3 /proc/loadavg)"
+record "machine.uptime_after $(uptime)"
 
 # ---- the table -------------------------------------------------------------------------
+# The table being replaced gives the previous figures.
+PREVIOUS="$WORK/previous.md"
+if [ "$DOC" != - ] && [ -f "$DOC" ]; then cp "$DOC" "$PREVIOUS"; else : > "$PREVIOUS"; fi
 python3 "$ROOT/bench/report.py" --raw "$RAW" --footprint "$WORK/footprint.json" \
     --hostile "$RESULTS" --hostile-cases "$WORK/hostile-cases.tsv" \
-    --hostile-log "$WORK/hostile-log.txt" --doc "$DOC"
+    --hostile-log "$WORK/hostile-log.txt" --previous "$PREVIOUS" --doc "$DOC"

@@ -6,6 +6,7 @@
 
 #include "platform/scoped_win.h"
 #include "platform/zip/archive_io.h"
+#include "platform/zip/handoff.h"
 #include "platform/zip/names.h"
 #include "platform/zip/paths.h"
 #include "platform/zip/stop.h"
@@ -17,7 +18,6 @@ namespace {
 
 constexpr uint32_t kLocalHeaderSignature = 0x04034b50;
 constexpr unsigned long kEncryptedFlag = 0x0001;
-constexpr size_t kDataBufferSize = 256 * 1024;
 constexpr size_t kFieldBufferSize = 0x10000; // names and extra fields have 16-bit lengths
 
 struct UnzFileTraits {
@@ -39,10 +39,10 @@ struct ProgressSink {
     }
 };
 
-struct Buffers {
+// Room for an entry's name and extra field.
+struct Fields {
     std::vector<char> name = std::vector<char>(kFieldBufferSize + 1);
     std::vector<unsigned char> extra = std::vector<unsigned char>(kFieldBufferSize);
-    std::vector<char> data = std::vector<char>(kDataBufferSize);
 };
 
 struct Entry {
@@ -54,13 +54,23 @@ struct Entry {
     bool IsEncrypted() const { return (info.flag & kEncryptedFlag) != 0; }
 };
 
-// What one extraction works with.
-struct Run {
-    unzFile zip;
-    const ArchiveSurvey& survey;
+// What the writing thread works with: the transaction is its alone until it has ended.
+struct Writing {
     ExtractionTransaction& transaction;
     const ExtractionTicket& ticket;
-    Buffers buffers;
+    StagedFile file = {}; // the file being written
+    std::optional<FILETIME> time = {};
+};
+
+// What the walk works with, on the extracting thread.
+struct Walk {
+    unzFile zip;
+    const ArchiveSurvey& survey;
+    const ExtractionTicket& ticket;
+    const ProgressSink& progress;
+    Handoff& handoff;
+    Fields fields = {};
+    uint64_t reported = 0; // entries whose event has been raised
 };
 
 bool StartsWithLocalHeader(ArchiveStream& file) {
@@ -83,38 +93,23 @@ bool FitsOnDrive(const std::string& target, const ArchiveSurvey& survey) {
     return !free || survey.declaredBytes <= *free;
 }
 
-std::optional<Entry> ReadEntry(unzFile zip, Buffers& buffers) {
+std::optional<Entry> ReadEntry(unzFile zip, Fields& fields) {
     Entry entry;
-    if (unzGetCurrentFileInfo64(zip, &entry.info, buffers.name.data(), buffers.name.size(),
-                                buffers.extra.data(), buffers.extra.size(), nullptr, 0) != UNZ_OK) {
+    if (unzGetCurrentFileInfo64(zip, &entry.info, fields.name.data(), fields.name.size(),
+                                fields.extra.data(), fields.extra.size(), nullptr, 0) != UNZ_OK) {
         return std::nullopt;
     }
-    entry.name.assign(buffers.name.data(), entry.info.size_filename);
+    entry.name.assign(fields.name.data(), entry.info.size_filename);
     entry.time =
-        EntryTime(entry.info.dosDate, std::span(buffers.extra.data(), entry.info.size_file_extra));
+        EntryTime(entry.info.dosDate, std::span(fields.extra.data(), entry.info.size_file_extra));
     return entry;
 }
+
+// ---- the writing thread
 
 bool WriteAll(HANDLE file, const char* data, DWORD size) {
     DWORD written = 0;
     return WriteFile(file, data, size, &written, nullptr) && written == size;
-}
-
-// minizip reports a stream that ends early as a clean end and skips the CRC check then,
-// so the size is checked here.
-bool CopyEntryData(Run& run, HANDLE file, uint64_t size) {
-    std::vector<char>& buffer = run.buffers.data;
-    uint64_t total = 0;
-    for (;;) {
-        if (run.ticket.StopRequested())
-            return false;
-        int got = unzReadCurrentFile(run.zip, buffer.data(), static_cast<unsigned>(buffer.size()));
-        if (got <= 0)
-            return got == 0 && total == size;
-        if (!WriteAll(file, buffer.data(), static_cast<DWORD>(got)))
-            return false;
-        total += static_cast<uint64_t>(got);
-    }
 }
 
 bool StampTime(HANDLE file, const std::optional<FILETIME>& time) {
@@ -125,46 +120,128 @@ bool StampTime(HANDLE file, const std::optional<FILETIME>& time) {
            GetFileTime(file, nullptr, nullptr, &written) && SameWriteTime(*time, written);
 }
 
-bool WriteFileEntry(Run& run, const Entry& entry) {
-    if (unzOpenCurrentFile(run.zip) != UNZ_OK)
-        return false;
-    StagedFile staged = run.transaction.StageFile(entry.name);
-    if (!staged.handle)
-        return false;
-    // unzCloseCurrentFile checks the CRC once the whole stream has been read.
-    bool written = CopyEntryData(run, staged.handle.Get(), entry.info.uncompressed_size) &&
-                   unzCloseCurrentFile(run.zip) == UNZ_OK &&
-                   StampTime(staged.handle.Get(), entry.time);
+bool FinishFile(Writing& writing) {
+    bool written = StampTime(writing.file.handle.Get(), writing.time);
     // A late write error can surface only when the handle closes; a new file gets the
     // archive bit when it is made, so its attributes are set after that.
-    written = CloseHandle(staged.handle.Release()) && written;
-    return written && run.transaction.FileWritten(staged);
+    written = CloseHandle(writing.file.handle.Release()) && written;
+    return written && writing.transaction.FileWritten(writing.file);
 }
 
-bool StageEntry(Run& run, const SurveyedEntry& surveyed) {
-    std::optional<Entry> entry = ReadEntry(run.zip, run.buffers);
+bool WritePiece(void* context, Piece& piece) {
+    Writing& writing = *static_cast<Writing*>(context);
+    if (writing.ticket.StopRequested())
+        return false;
+    if (piece.folder)
+        return writing.transaction.MakeFolder(piece.name);
+    if (piece.first) {
+        writing.file = writing.transaction.StageFile(piece.name);
+        writing.time = piece.time;
+        if (!writing.file.handle)
+            return false;
+    }
+    if (piece.length > 0 && !WriteAll(writing.file.handle.Get(), piece.data.get(), piece.length))
+        return false;
+    return !piece.last || FinishFile(writing);
+}
+
+// ---- the walk, on the extracting thread
+
+// The event of each entry written since the last call, in order.
+void ReportWritten(Walk& walk, uint64_t written) {
+    for (; walk.reported < written; ++walk.reported)
+        walk.progress.Report(ExtractPercent(walk.reported, walk.survey.entries.size()));
+}
+
+Piece* TakePiece(Walk& walk) {
+    Piece* piece = walk.handoff.Take();
+    ReportWritten(walk, walk.handoff.Written());
+    return piece;
+}
+
+bool SendFolder(Walk& walk, const Entry& entry) {
+    Piece* piece = TakePiece(walk);
+    if (!piece)
+        return false;
+    piece->folder = true;
+    piece->first = piece->last = false;
+    piece->name = entry.name;
+    piece->length = 0;
+    walk.handoff.Send();
+    return true;
+}
+
+// minizip ends the stream at the declared size, and reports one that ends early as a
+// clean end without checking the CRC, so the size is checked here. The last piece goes
+// only once the CRC has been checked.
+bool SendFile(Walk& walk, const Entry& entry) {
+    if (unzOpenCurrentFile(walk.zip) != UNZ_OK)
+        return false;
+    const uint64_t size = entry.info.uncompressed_size;
+    uint64_t total = 0;
+    for (bool first = true; first || total < size; first = false) {
+        if (walk.ticket.StopRequested())
+            return false;
+        Piece* piece = TakePiece(walk);
+        if (!piece)
+            return false;
+        int got = unzReadCurrentFile(walk.zip, piece->data.get(), kPieceBytes);
+        if (got < 0 || (got == 0 && total < size))
+            return false;
+        total += static_cast<uint64_t>(got);
+        piece->folder = false;
+        piece->first = first;
+        piece->last = total >= size;
+        if (first) {
+            piece->name = entry.name;
+            piece->time = entry.time;
+        }
+        piece->length = static_cast<DWORD>(got);
+        if (piece->last && (total != size || unzCloseCurrentFile(walk.zip) != UNZ_OK))
+            return false;
+        walk.handoff.Send();
+    }
+    return true;
+}
+
+bool SendEntry(Walk& walk, const SurveyedEntry& surveyed) {
+    std::optional<Entry> entry = ReadEntry(walk.zip, walk.fields);
     if (!entry || entry->info.uncompressed_size != surveyed.size || entry->IsEncrypted() ||
         !IsSafeEntryName(entry->name)) {
         return false;
     }
-    if (entry->IsDirectory())
-        return run.transaction.MakeFolder(entry->name);
-    return WriteFileEntry(run, *entry);
+    return entry->IsDirectory() ? SendFolder(walk, *entry) : SendFile(walk, *entry);
 }
 
 // Exactly the surveyed entries, one after the other: with 65,535 of them the end record's
 // count reads 0xFFFF, which minizip takes for "no count" and walks on past the last one.
-bool StageEntries(Run& run, const ProgressSink& progress) {
-    const std::vector<SurveyedEntry>& entries = run.survey.entries;
+bool SendEntries(Walk& walk) {
+    const std::vector<SurveyedEntry>& entries = walk.survey.entries;
     for (uint64_t index = 0; index < entries.size(); ++index) {
-        int status = index == 0 ? unzGoToFirstFile(run.zip) : unzGoToNextFile(run.zip);
-        if (status != UNZ_OK || unzGetOffset64(run.zip) != entries[index].recordOffset ||
-            !StageEntry(run, entries[index]) || run.ticket.StopRequested()) {
+        int status = index == 0 ? unzGoToFirstFile(walk.zip) : unzGoToNextFile(walk.zip);
+        if (status != UNZ_OK || unzGetOffset64(walk.zip) != entries[index].recordOffset ||
+            !SendEntry(walk, entries[index]) || walk.ticket.StopRequested()) {
             return false;
         }
-        progress.Report(ExtractPercent(index, entries.size()));
     }
     return true;
+}
+
+// The entries sent before a failure are still written and reported, as they would have
+// been one after the other; after a stop nothing more is written.
+bool FinishWalk(Walk& walk, bool sentAll) {
+    if (walk.ticket.StopRequested())
+        walk.handoff.Abandon();
+    else
+        walk.handoff.Close();
+    for (uint64_t written = walk.reported;;) {
+        ReportWritten(walk, written);
+        uint64_t more = walk.handoff.WaitForMore(written);
+        if (more == written)
+            break;
+        written = more;
+    }
+    return walk.handoff.Join() && sentAll && walk.reported == walk.survey.entries.size();
 }
 
 std::optional<ArchiveSurvey> Survey(ArchiveStream& archive) {
@@ -184,14 +261,19 @@ int ExtractAdmitted(ExtractionTicket& ticket, HANDLE archive, UniqueHandle owned
     UniqueUnzFile zip;
     if (survey)
         zip.Reset(OpenArchiveStream(stream));
+    // Declared in this order, the writing thread ends before its open file closes, and
+    // that before the transaction undoes what was written.
     ExtractionTransaction transaction(target);
+    Writing writing{transaction, ticket};
+    Handoff handoff(WritePiece, &writing);
     if (!zip || !AgreesWithSurvey(zip.Get(), *survey) || !FitsOnDrive(target, *survey) ||
-        !transaction.PrepareTarget()) {
+        !transaction.PrepareTarget() || !handoff.Start()) {
         progress.Report(0);
         return kExtractFailed;
     }
-    Run run{zip.Get(), *survey, transaction, ticket, {}};
-    if (!StageEntries(run, progress) || !transaction.Commit(ticket) || ticket.StopRequested())
+    Walk walk{zip.Get(), *survey, ticket, progress, handoff};
+    const bool sentAll = SendEntries(walk);
+    if (!FinishWalk(walk, sentAll) || !transaction.Commit(ticket) || ticket.StopRequested())
         return kExtractFailed;
     transaction.Finish();
     ticket.Leave();

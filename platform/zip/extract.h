@@ -25,9 +25,11 @@ enum ExtractResult : int {
 // unsafe name, encrypted or corrupt data, a missing folder, a link on the way, a locked
 // file, or a stop (StopExtractions).
 //
-// `progress` (may be null) gets ExtractPercent after each entry is written and, once
-// everything is in place and the archive is closed, 100; a failure before the walk
-// reports 0 once; after a stop request it gets nothing more.
+// The calling thread inflates the entries while a thread of the extraction's own writes
+// them, a few buffers behind. `progress` (may be null) gets ExtractPercent, on the
+// calling thread and in order, after each entry is written and, once everything is in
+// place and the archive is closed, 100; a failure before the walk reports 0 once; after a
+// stop request it gets nothing more.
 int ExtractZipFromHandle(HANDLE archive, const std::string& target, ExtractProgress progress,
                          void* context);
 

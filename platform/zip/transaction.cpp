@@ -1,6 +1,7 @@
 #include "platform/zip/transaction.h"
 
 #include <atomic>
+#include <cstddef>
 
 #include "platform/zip/names.h"
 #include "platform/zip/paths.h"
@@ -28,6 +29,17 @@ void AppendHex(std::string& text, unsigned long value) {
         text += digits[--count];
 }
 
+// Where the last element of a path starts: after its last separator, after the colon of
+// "C:name", or at its beginning.
+size_t LastElementStart(std::string_view path) {
+    size_t start = path.size() >= 2 && path[1] == ':' ? 2 : 0;
+    for (size_t at = 0; at < path.size(); at += GbkCharLength(path, at)) {
+        if (IsSeparator(path[at]))
+            start = at + 1;
+    }
+    return start;
+}
+
 bool NameTaken(DWORD error) {
     return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
 }
@@ -53,9 +65,40 @@ void DeleteOldFile(const std::string& path) {
         MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
-// Renaming a file marks it for archiving again, so the plain attributes come after.
 bool MakePlain(const std::string& path) {
     return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A file of ours opened to be moved into place: the rename and the plain attributes go
+// through this one handle instead of a path each, as MoveFileEx would open it.
+UniqueHandle OpenToMove(const std::string& path) {
+    return UniqueHandle(CreateFileA(path.c_str(), DELETE | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+// Fails with ERROR_ALREADY_EXISTS when something has the name.
+bool RenameTo(HANDLE file, const std::string& path) {
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    if (length <= 0)
+        return false;
+    const size_t bytes = offsetof(FILE_RENAME_INFO, FileName) + (length + 1) * sizeof(WCHAR);
+    std::vector<unsigned char> buffer(bytes);
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(length * sizeof(WCHAR));
+    MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), rename->FileName,
+                        length);
+    return SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(bytes));
+}
+
+// Renaming a file marks it for archiving again, so the plain attributes come after.
+bool MakePlain(HANDLE file) {
+    FILE_BASIC_INFO basic{}; // times of 0 stay as they are
+    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic);
 }
 
 } // namespace
@@ -68,14 +111,15 @@ ExtractionTransaction::~ExtractionTransaction() {
         Rollback();
 }
 
-// "~zx<process>.<transaction>.<serial><suffix>": unique among the running extractions;
-// a name that is taken all the same is skipped by the caller.
-std::string ExtractionTransaction::NameOfOurs(const std::string& folder, const char* suffix) {
-    std::string name = "~zx";
+// `path` with its last element replaced by "~zx<process>.<transaction>.<serial><suffix>":
+// unique among the running extractions; a name that is taken all the same is skipped by
+// the caller.
+std::string ExtractionTransaction::NameBeside(const std::string& path, const char* suffix) {
+    std::string name = path.substr(0, LastElementStart(path)) + "~zx";
     AppendHex(name, GetCurrentProcessId());
     AppendHex(name += '.', id_);
     AppendHex(name += '.', ++serial_);
-    return EntryPath(folder, name += suffix);
+    return name += suffix;
 }
 
 bool ExtractionTransaction::CreateFolder(const std::string& folder) {
@@ -90,27 +134,49 @@ bool ExtractionTransaction::CreateFolder(const std::string& folder) {
     return CreateDirectoryA(folder.c_str(), security);
 }
 
-// Failures on the way are left to the last step: a prefix such as "C:" cannot be made
-// but need not be, and a real obstacle makes the target itself fail too. Only the target
-// itself must be no link: the folders above it are the user's choice.
+// A folder that does not exist yet is made under a name of ours beside its place, to move
+// there with everything in it at the commit; where it was made, or nothing.
+std::optional<std::string> ExtractionTransaction::MakeFolderOfOurs(const std::string& final) {
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string temporary = NameBeside(final, ".new");
+        if (CreateFolder(temporary)) {
+            ourFolders_.push_back(temporary);
+            newFolders_.push_back({temporary, final});
+            return temporary;
+        }
+        if (!NameTaken(GetLastError()))
+            break;
+    }
+    return std::nullopt;
+}
+
+// A missing target is a folder of ours like any other, so that its files are written
+// under their own names and it moves into place whole. Failures on the way to it are
+// left to its own making: a prefix such as "C:" cannot be made but need not be, and a
+// real obstacle makes the target fail too. Only the target itself must be no link: the
+// folders above it are the user's choice.
 bool ExtractionTransaction::PrepareTarget() {
     std::string folder = target_;
     if (folder.size() > 3 && EndsWithBackslash(folder))
         folder.pop_back();
+    Folder target{folder, false};
     if (InspectPath(folder) == PathKind::kMissing) {
-        for (size_t at = 1; at <= folder.size(); at += GbkCharLength(folder, at)) {
-            if (at < folder.size() && !IsSeparator(folder[at]))
+        const size_t own = LastElementStart(folder);
+        for (size_t at = 1; at < own; at += GbkCharLength(folder, at)) {
+            if (!IsSeparator(folder[at]))
                 continue;
             std::string prefix = folder.substr(0, at);
             if (InspectPath(prefix) == PathKind::kMissing && CreateFolder(prefix))
                 targetFolders_.push_back(prefix);
-            if (at == folder.size())
-                break;
         }
+        std::optional<std::string> made = MakeFolderOfOurs(folder);
+        if (!made)
+            return false;
+        target = {*made, true};
     }
-    if (InspectPath(folder) != PathKind::kFolder)
+    if (InspectPath(target.path) != PathKind::kFolder)
         return false;
-    folders_.emplace(std::wstring(), Folder{folder, false});
+    folders_.emplace(std::wstring(), target);
     return true;
 }
 
@@ -132,22 +198,13 @@ const ExtractionTransaction::Folder* ExtractionTransaction::ChildFolder(const st
         switch (InspectPath(final)) {
         case PathKind::kFolder:
             break;
-        case PathKind::kMissing:
-            if (!create)
+        case PathKind::kMissing: {
+            std::optional<std::string> made;
+            if (!create || !(made = MakeFolderOfOurs(final)))
                 return nullptr;
-            for (int attempt = 0; attempt < kNameAttempts && !child.ours; ++attempt) {
-                std::string temporary = NameOfOurs(parent.path, ".new");
-                if (CreateFolder(temporary)) {
-                    ourFolders_.push_back(temporary);
-                    newFolders_.push_back({temporary, final});
-                    child = {temporary, true};
-                } else if (!NameTaken(GetLastError())) {
-                    return nullptr;
-                }
-            }
-            if (!child.ours)
-                return nullptr;
+            child = {*made, true};
             break;
+        }
         default:
             return nullptr;
         }
@@ -200,7 +257,7 @@ StagedFile ExtractionTransaction::StageFile(std::string_view name) {
         return {std::move(file), final, false};
     }
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::string temporary = NameOfOurs(folder->path, ".new");
+        std::string temporary = NameBeside(final, ".new");
         UniqueHandle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) {
@@ -218,9 +275,8 @@ bool ExtractionTransaction::FileWritten(const StagedFile& file) {
 }
 
 std::string ExtractionTransaction::MoveAside(const std::string& path) {
-    std::string folder = ParentFolder(path);
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::string aside = NameOfOurs(folder, ".old");
+        std::string aside = NameBeside(path, ".old");
         if (MoveFileExA(path.c_str(), aside.c_str(), 0))
             return aside;
         if (!NameTaken(GetLastError()))
@@ -233,20 +289,23 @@ std::string ExtractionTransaction::MoveAside(const std::string& path) {
 // moving it aside first; a file in use cannot be renamed, so a locked old file fails here
 // before anything of it changed.
 bool ExtractionTransaction::MoveIntoPlace(MovingFile& file) {
-    if (!MoveFileExA(file.temporary.c_str(), file.final.c_str(), 0)) {
+    UniqueHandle moving = OpenToMove(file.temporary);
+    if (!moving)
+        return false;
+    if (!RenameTo(moving.Get(), file.final)) {
         if (!NameTaken(GetLastError()) || InspectPath(file.final) != PathKind::kFile)
             return false;
         file.aside = MoveAside(file.final);
         if (file.aside.empty())
             return false;
-        if (!MoveFileExA(file.temporary.c_str(), file.final.c_str(), 0)) {
+        if (!RenameTo(moving.Get(), file.final)) {
             if (MoveFileExA(file.aside.c_str(), file.final.c_str(), 0))
                 file.aside.clear();
             return false;
         }
     }
     file.moved = true;
-    return MakePlain(file.final);
+    return MakePlain(moving.Get());
 }
 
 bool ExtractionTransaction::Commit(const ExtractionTicket& ticket) {

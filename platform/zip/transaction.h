@@ -1,13 +1,12 @@
 #pragma once
 // The all-or-nothing part of an extraction. Nothing appears under its final name until
 // every entry has been written: a file for a folder that already exists is written next
-// to its place under a name of ours; a folder that does not exist yet is made under a
-// name of ours, with everything below it under the final names. When all are written,
-// each such folder moves into place in one rename and each such file in one rename, an
-// old file being kept aside under a name of ours until every move has succeeded.
-// Anything that fails puts the target back as it was: the moves undone, the old files
-// back, our files and folders deleted, and the folders this run made for the target
-// removed again when empty.
+// to its place under a name of ours; a folder that does not exist yet (the target itself
+// too) is made under a name of ours, with everything below it under the final names. When all are
+// written, each such folder moves into place in one rename and each such file in one rename, an old
+// file being kept aside under a name of ours until every move has succeeded. Anything that fails
+// puts the target back as it was: the moves undone, the old files back, our files and folders
+// deleted, and the folders this run made for the target removed again when empty.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,9 +33,9 @@ public:
     ExtractionTransaction(const ExtractionTransaction&) = delete;
     ExtractionTransaction& operator=(const ExtractionTransaction&) = delete;
 
-    // Creates the target with its missing parents (a folder created directly below a
-    // drive root gets protected permissions). False unless the target ends up a folder
-    // that is no link.
+    // Creates the target's missing parents, and the target itself, when it is missing,
+    // under a name of ours (a folder created directly below a drive root gets protected
+    // permissions). False unless the target ends up a folder that is no link.
     bool PrepareTarget();
     // A folder entry ("a/b/"): makes what is missing of it.
     bool MakeFolder(std::string_view name);
@@ -70,8 +69,9 @@ private:
         bool moved = false;
     };
 
-    std::string NameOfOurs(const std::string& folder, const char* suffix);
+    std::string NameBeside(const std::string& path, const char* suffix);
     bool CreateFolder(const std::string& folder);
+    std::optional<std::string> MakeFolderOfOurs(const std::string& final);
     const Folder* FolderOf(std::string_view name, size_t end, bool create);
     const Folder* ChildFolder(const std::wstring& key, const Folder& parent,
                               std::string_view element, bool create);

@@ -245,6 +245,43 @@ def write_meeting_names(out):
         zf.writestr(entry("docs/SAME.txt"), b"second\r\n")
 
 
+# The extraction passes an entry's bytes from its inflating thread to its writing one in
+# pieces of this size (kPieceBytes).
+PIECE = 256 * 1024
+PIECE_SIZES = (0, 1, PIECE - 1, PIECE, PIECE + 1, 2 * PIECE, 3 * PIECE + 5)
+
+
+def write_piece_sizes(out):
+    """Files on and around the boundaries of the pieces, stored at the top and deflated
+    in a folder."""
+    with zipfile.ZipFile(os.path.join(out, "piece_sizes.zip"), "w") as zf:
+        for size in PIECE_SIZES:
+            zf.writestr(entry("stored%07d.bin" % size, deflate=False), pattern(size))
+        zf.writestr(entry("deflated/", attributes=DOS_DIRECTORY, deflate=False), b"")
+        for size in PIECE_SIZES:
+            zf.writestr(entry("deflated/%07d.bin" % size), pattern(size))
+
+
+def write_late_missing_folder(out):
+    """A file in a folder that no entry makes, after a file of several pieces and before
+    many small files: the writing thread fails on it while the inflating thread may
+    already be entries further on."""
+    with zipfile.ZipFile(os.path.join(out, "late_missing_folder.zip"), "w") as zf:
+        zf.writestr(entry("first.txt"), b"first\r\n")
+        zf.writestr(entry("big.bin"), pattern(6 * PIECE))
+        zf.writestr(entry("nowhere/lost.txt"), b"lost\r\n")
+        for index in range(40):
+            zf.writestr(entry("after%02d.txt" % index), b"after\r\n")
+
+
+def write_long(out):
+    """Enough to keep both threads of an extraction busy for a while: 16 files of 3 MiB
+    that deflate to little."""
+    with zipfile.ZipFile(os.path.join(out, "long.zip"), "w") as zf:
+        for index in range(16):
+            zf.writestr(entry("part%02d.bin" % index), pattern(3 * 1024 * 1024))
+
+
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
@@ -255,6 +292,9 @@ def main():
     write_many(out)
     write_payload_variants(out)
     write_meeting_names(out)
+    write_piece_sizes(out)
+    write_late_missing_folder(out)
+    write_long(out)
 
 
 if __name__ == "__main__":

@@ -52,6 +52,48 @@ TEST_P(ZipPayload, WritesEveryEntryAndReportsEachOne) {
 
 INSTANTIATE_TEST_SUITE_P(Targets, ZipPayload, testing::ValuesIn(kTargets), ByLabel());
 
+// What the folder that should hold the target showed at each event.
+struct TargetWatch {
+    std::string target;
+    std::string parent;
+    std::vector<bool> targetThere;
+    std::vector<size_t> othersBeside; // names in the parent besides the target's own
+
+    static void OnProgress(void* context, int) {
+        auto* self = static_cast<TargetWatch*>(context);
+        self->targetThere.push_back(IsFolder(self->target));
+        std::set<std::string> names = ListFolder(self->parent);
+        names.erase(self->target.substr(self->parent.size() + 1));
+        self->othersBeside.push_back(names.size());
+    }
+};
+
+class ZipMissingTarget : public testing::TestWithParam<TargetCase> {};
+
+// Made under a name of ours beside its place and moved there whole: the target shows
+// only once everything is in it.
+TEST_P(ZipMissingTarget, AppearsOnlyWithEverythingInIt) {
+    ScratchDir scratch;
+    TargetWatch watch;
+    watch.target = scratch / GetParam().folder;
+    watch.parent = watch.target.substr(0, watch.target.rfind('\\'));
+
+    ASSERT_EQ(ExtractZip(FixturePath("payload.zip"), scratch / GetParam().target,
+                         &TargetWatch::OnProgress, &watch),
+              1);
+
+    std::vector<bool> there(kPayloadProgress.size() - 1, false);
+    there.push_back(true);
+    EXPECT_EQ(watch.targetThere, there);
+    std::vector<size_t> beside(kPayloadProgress.size() - 1, 1);
+    beside.push_back(0);
+    EXPECT_EQ(watch.othersBeside, beside);
+    ExpectPayloadIn(watch.target);
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, ZipMissingTarget, testing::Values(kTargets[0], kTargets[1]),
+                         ByLabel());
+
 TEST(ZipExtract, RunsWithoutAProgressHandler) {
     ScratchDir scratch;
     EXPECT_EQ(ExtractZip(FixturePath("payload.zip"), scratch / "target", nullptr, nullptr), 1);

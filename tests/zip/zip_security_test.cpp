@@ -4,6 +4,7 @@
 // descriptor: the Unix permission bits it maps the descriptor to.
 #include "platform/zip/extract.h"
 #include "platform/zip/security.h"
+#include "tests/zip/payload_fixture.h"
 #include "tests/zip/test_support.h"
 
 #include <windows.h>
@@ -146,6 +147,21 @@ TEST(ZipFolderSecurity, AFolderCreatedBelowADriveRootShutsOutEveryoneElse) {
     EXPECT_FALSE(GrantsTo(dacl, "WD")) << "Everyone";
     EXPECT_FALSE(GrantsTo(dacl, "AU")) << "Authenticated Users";
     EXPECT_TRUE(IsFolder(target));
+}
+
+// The target itself, made under a name of ours beside it and moved into place.
+TEST(ZipFolderSecurity, AMissingTargetBelowADriveRootShutsOutEveryoneElse) {
+    ScratchDir root("C:");
+    ASSERT_TRUE(RemoveDirectoryA(root.path().c_str()));
+
+    ASSERT_EQ(ExtractZip(FixturePath("payload.zip"), root.path(), nullptr, nullptr), 1);
+
+    std::string dacl = DaclText(root.path());
+    SCOPED_TRACE(dacl);
+    EXPECT_TRUE(GrantsTo(dacl, "SY"));
+    EXPECT_FALSE(GrantsTo(dacl, "WD")) << "Everyone";
+    EXPECT_FALSE(GrantsTo(dacl, "AU")) << "Authenticated Users";
+    ExpectPayloadIn(root.path());
 }
 
 TEST(ZipFolderSecurity, AFolderThatExistedBelowADriveRootKeepsItsPermissions) {

@@ -130,6 +130,51 @@ TEST_P(ZipStop, DuringASlowExtractionLeavesTheOldInstallationAndReturnsPromptly)
 
 INSTANTIATE_TEST_SUITE_P(Moments, ZipStop, testing::ValuesIn(kStops), ByLabel());
 
+// The stop comes right after the first event of a long archive, with nothing slowing
+// the walk: the inflating thread is inflating and the writing thread writing when it
+// does.
+struct FirstEventHandler {
+    HANDLE reached = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> last{-1};
+
+    static void OnProgress(void* context, int percent) {
+        auto* self = static_cast<FirstEventHandler*>(context);
+        self->last = percent;
+        SetEvent(self->reached);
+    }
+};
+
+std::string StopWhileBothThreadsRun() {
+    ScratchDir scratch;
+    const std::string target = scratch / "Quillmere";
+    const Installation old = WriteOldInstallation(target);
+    FirstEventHandler handler;
+    std::atomic<int> result{-2};
+    std::thread worker([&] {
+        result =
+            ExtractZip(FixturePath("long.zip"), target, &FirstEventHandler::OnProgress, &handler);
+    });
+    std::string problems;
+    if (WaitForSingleObject(handler.reached, 20000) != WAIT_OBJECT_0)
+        problems += "no event came; ";
+    const ULONGLONG asked = GetTickCount64();
+    if (!StopExtractions(kStopWaitMs))
+        problems += "StopExtractions timed out; ";
+    const ULONGLONG took = GetTickCount64() - asked;
+    worker.join();
+    CloseHandle(handler.reached);
+    if (result != 0)
+        problems += "result " + std::to_string(result) + " (the stop came too late?); ";
+    if (handler.last == 100)
+        problems += "100 was raised; ";
+    std::fprintf(stderr, "stop took %llu ms\n", static_cast<unsigned long long>(took));
+    return problems + InstallationDifferences(target, old);
+}
+
+TEST(ZipStopWhileBothThreadsRun, EndsPromptlyAndLeavesTheOldInstallation) {
+    EXPECT_EXIT(Verdict(StopWhileBothThreadsRun()), ExitedWithCode(0), "stop verdict: ok");
+}
+
 std::string ExtractAfterAStop() {
     ScratchDir scratch;
     std::string problems = StopExtractions(kStopWaitMs) ? "" : "StopExtractions failed; ";
