@@ -7,6 +7,8 @@
 #include "install/messages.h"
 #include "tests/flow/flow_fixture.h"
 
+using namespace windriver;
+
 namespace {
 
 class Completion : public InstallFlow {
@@ -89,7 +91,7 @@ TEST_F(Completion, HundredAnsweredNoFinishesWithoutStarting) {
         << "only the file this run staged is deleted";
     EXPECT_TRUE(FileExists(DesktopShortcut()));
     Sleep(300);
-    EXPECT_EQ(CountProcessesNamed("Quillmere.exe"), 0);
+    EXPECT_TRUE(ProcessIdsNamed("Quillmere.exe").empty());
 }
 
 // "...\Program.exe" beside "...\Program Files" is what Windows would start for an
@@ -100,9 +102,9 @@ TEST_F(Completion, HundredAnsweredYesStartsTheProductNotADecoyAtAPrefixOfItsPath
     ASSERT_TRUE(CopyFileA(BuiltProductExe().c_str(), decoy.c_str(), FALSE));
     gFake.answers = {kAnswerYes};
     EXPECT_EQ(RunUntilExit([] { OnExtractionProgress(100); }), 0);
-    EXPECT_TRUE(WaitForProcessNamed("Quillmere.exe", 5000));
-    EXPECT_EQ(CountProcessesNamed("Program.exe"), 0);
-    EndProcessesNamed("Program.exe");
+    EXPECT_TRUE(WaitUntil([] { return !ProcessIdsNamed("Quillmere.exe").empty(); }, 5000));
+    EXPECT_TRUE(ProcessIdsNamed("Program.exe").empty());
+    TerminateProcessesNamed("Program.exe");
     EXPECT_EQ(gFake.log.back(), "exit 0");
 }
 

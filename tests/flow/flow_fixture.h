@@ -9,6 +9,8 @@
 #include "tests/support/fake_runtime.h"
 #include "tests/support/product_process.h"
 #include "tests/support/test_files.h"
+#include "tools/driver/process.h"
+#include "tools/driver/wait.h"
 #include "ui/main_window.h"
 
 // A loaded main window on the recording runtime, a temporary directory of the test's own
@@ -32,7 +34,7 @@ protected:
     }
 
     void TearDown() override {
-        EndProcessesNamed("Quillmere.exe");
+        windriver::TerminateProcessesNamed("Quillmere.exe");
         RemoveLeftovers();
         InstallRunning = false;
         ReleaseGlobals();
