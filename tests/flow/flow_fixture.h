@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "core/globals.h"
@@ -28,7 +29,7 @@ protected:
         InitGlobals();
         gFake.Reset();
         LoadWindow(MainWindow);
-        gFake.log.clear();
+        gFake.calls.clear();
         SetInstallDir(installDir);
         RemoveLeftovers();
     }
@@ -55,11 +56,10 @@ protected:
         DeleteFileA(FallbackStaged().c_str());
     }
 
-    std::vector<long long> PositionsSet() const {
-        std::vector<long long> values;
-        const std::string prefix = "set 进度条1[13] ";
-        for (const auto& line : gFake.Lines(prefix))
-            values.push_back(std::stoll(line.substr(prefix.size())));
-        return values;
+    // How many completion questions (Yes and No, information icon) were asked.
+    static size_t QuestionsAsked() {
+        const auto boxes = gFake.Boxes();
+        return std::count_if(boxes.begin(), boxes.end(),
+                             [](const BoxShown& box) { return box.style == 68; });
     }
 };
