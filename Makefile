@@ -26,7 +26,10 @@ run: configure
 	@tools/test-env.sh tools/demo.sh $(BUILD)
 
 # Each test suite has a Wine prefix and display of its own, so suites run side by side.
-TEST_JOBS ?= $(shell nproc)
+# Most of a suite's time goes on waiting for Wine and for windows, so a run takes twice as
+# many jobs as there are processors; a test that keeps processors busy throughout counts
+# as two jobs (its PROCESSORS property).
+TEST_JOBS ?= $(shell echo $$(( $$(nproc) * 2 )))
 test: build
 	@INSTALLER_HEADLESS=1 tools/test-env.sh ctest --test-dir $(BUILD) --output-on-failure \
 	    -j $(TEST_JOBS) $(CTEST_ARGS)

@@ -28,16 +28,16 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "tests/support/setup_window.h"
-#include "tests/support/win_driver.h"
+#include "tools/driver/input.h"
+#include "tools/driver/process.h"
+#include "tools/driver/setup_window.h"
+#include "tools/driver/window.h"
 
 using namespace windriver;
 
 namespace {
 
-constexpr char kWindowTitle[] = "安装程序";
 constexpr char kNoticeTitle[] = "信息：";
-constexpr char kQuestionTitle[] = "温馨提示：";
 constexpr char kStagingStep[] = "1.释放压缩包..";
 constexpr char kProductExe[] = "Quillmere.exe";
 constexpr double kWindowTimeout = 60.0;
@@ -165,11 +165,14 @@ int Install(const std::string& setupExe, const std::string& tempFolder, bool bre
     Process setup = Process::Start(setupExe, {{"TMP", tempFolder}, {"TEMP", tempFolder}});
     if (!setup.started())
         return Fail(setup.error());
-    const auto found = FindSetupWindow(setup.pid(), kBoxTimeoutMs);
-    if (!found)
-        return Fail("no window titled 安装程序 with its controls in place");
-    const auto [window, panel, button, step, dir, bar] = *found;
-    const std::string installDir = WindowText(dir);
+    std::string problem;
+    const auto ui = FindSetupWindow(setup.pid(), kBoxTimeoutMs, &problem);
+    if (!ui)
+        return Fail(problem);
+    const HWND button = ui->installButton;
+    const HWND step = ui->stepLabel;
+    const HWND bar = ui->progressBar;
+    const std::string installDir = ui->InstallDirText();
     if (installDir.size() < 4)
         return Fail("no install directory shown");
     bench::RemoveTree(installDir);

@@ -62,6 +62,13 @@ struct MemoryDcTraits {
 };
 using MemoryDc = Owned<MemoryDcTraits>; // from CreateCompatibleDC
 
+struct ScreenDcTraits {
+    using Handle = HDC;
+    static bool Valid(HDC h) { return h != nullptr; }
+    static void Close(HDC h) { ReleaseDC(nullptr, h); }
+};
+using ScreenDc = Owned<ScreenDcTraits>; // from GetDC(nullptr): the whole screen's
+
 struct IconTraits {
     using Handle = HICON;
     static bool Valid(HICON h) { return h != nullptr; }

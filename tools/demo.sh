@@ -13,7 +13,7 @@ set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$(cd "$1" && pwd)
 SETUP="$BUILD/setup.exe"
-DRIVER="$BUILD/tests/e2e/demo_driver.exe"
+DRIVER="$BUILD/tools/demo_driver.exe"
 [ -f "$SETUP" ] || { echo "demo: $SETUP not built" >&2; exit 1; }
 
 # Wine sees the Linux root as drive Z:.

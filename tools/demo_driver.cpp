@@ -8,7 +8,6 @@
 // Exit code 0 when the installation went through and setup.exe ended with 0.
 #include <windows.h>
 
-#include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
 
@@ -17,15 +16,17 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/setup_window.h"
-#include "tests/support/win_driver.h"
+#include "tools/driver/input.h"
+#include "tools/driver/process.h"
+#include "tools/driver/screen.h"
+#include "tools/driver/setup_window.h"
+#include "tools/driver/wait.h"
+#include "tools/driver/window.h"
 
 using namespace windriver;
 
 namespace {
 
-constexpr char kWindowTitle[] = "安装程序";
-constexpr char kQuestionTitle[] = "温馨提示：";
 constexpr int kWaitMs = 60000;
 
 void Say(const std::string& line) {
@@ -105,13 +106,14 @@ int Drive(const std::string& setupExe, const std::string& folder) {
         return Fail(setup.error());
     Say("1. started setup.exe (pid " + std::to_string(setup.pid()) + ")");
 
-    const auto found = FindSetupWindow(setup.pid(), kWaitMs);
-    if (!found)
-        return Fail("no window titled 安装程序 with its controls in place appeared");
-    const auto [window, panel, button, step, dir, bar] = *found;
+    std::string problem;
+    const auto ui = FindSetupWindow(setup.pid(), kWaitMs, &problem);
+    if (!ui)
+        return Fail(problem);
+    const HWND window = ui->window;
     const RECT place = Describe(window).screen;
     Say("   window \"" + WindowText(window) + "\" at " + RectText(place));
-    const std::string installDir = WindowText(dir);
+    const std::string installDir = ui->InstallDirText();
     Say("   install directory: " + installDir);
 
     if (!WaitUntilPainted({window}, place))
@@ -119,16 +121,16 @@ int Drive(const std::string& setupExe, const std::string& folder) {
     Shoot(place, folder, "1-idle.bmp", "the idle window");
 
     Say("2. clicking the install button");
-    RealClick(ToScreen(button, ClientCentre(button)));
+    RealClick(ToScreen(ui->installButton, ClientCentre(ui->installButton)));
     // The pointer leaves the button for a quiet part of the window, as a hand on its way to
     // the box that comes next would: the button then shows its normal face, not the hover
     // one. (Off every window, Wine never tells the button that the pointer left.)
-    MoveMouseTo(ToScreen(panel, POINT{120, 20}));
+    MoveMouseTo(ToScreen(ui->panel, POINT{120, 20}));
     const auto notice = WaitForMessageBox(setup.pid(), kWaitMs);
     if (!notice)
         return Fail("no box after the click");
     Say("   box \"" + notice->title + "\": " + FirstLine(notice->text));
-    if (notice->title != "信息：") {
+    if (notice->title != kDefaultBoxTitle) {
         PressDialogButton(notice->hwnd, IDOK);
         return Fail("not the notice; the installation cannot start");
     }
@@ -144,13 +146,11 @@ int Drive(const std::string& setupExe, const std::string& folder) {
     std::optional<MessageBoxInfo> question;
     WaitUntil(
         [&] {
-            const std::string now = WindowText(step);
+            const std::string now = ui->StepText();
             if (now != lastStep)
                 Say("   step: " + (lastStep = now));
-            const bool barShown = (GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE) != 0;
-            if (barShown && !barShot) {
-                DWORD_PTR position = 0;
-                SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position);
+            if (ui->BarShown() && !barShot) {
+                const int position = ui->BarPosition();
                 if (position > 0 && position < 100 && NothingLeftToPaint(window)) {
                     Say("   bar at " + std::to_string(position) + "%");
                     barShot = Shoot(place, folder, "2-progress.bmp", "the running bar");

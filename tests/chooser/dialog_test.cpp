@@ -28,8 +28,8 @@ TEST_F(ChooserDialog, PressOpensTheFolderDialogOwnedByTheDisabledMainWindow) {
 
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    EXPECT_EQ(owner, setup_.pid()) << "a window of setup.exe itself";
-    EXPECT_EQ(GetWindow(window, GW_OWNER), main_);
+    EXPECT_EQ(owner, setup.pid()) << "a window of setup.exe itself";
+    EXPECT_EQ(GetWindow(window, GW_OWNER), ui.window);
     EXPECT_FALSE(MainEnabled()) << "modal: the main window is disabled while the dialog is open";
     EXPECT_EQ(WindowText(window), kWineDialogTitle);
 
@@ -103,7 +103,7 @@ TEST_F(ChooserCancel, LeavesTheDefaultCaption) {
         // A selection made and then abandoned does not count either.
         ASSERT_TRUE(dialog->Select(dialog->Path({Wide(kChineseFolder)})));
         ASSERT_NO_FATAL_FAILURE(CancelChooser(*dialog, how));
-        EXPECT_EQ(Caption(), initialCaption_);
+        EXPECT_EQ(ui.InstallDirText(), kInstallDirOnC);
     }
 }
 
@@ -111,7 +111,7 @@ TEST_F(ChooserCancel, AfterAChoiceKeepsTheChosenFolder) {
     ASSERT_NO_FATAL_FAILURE(Launch());
     ASSERT_NO_FATAL_FAILURE(ChooseFromDesktop({kChineseFolder}));
     const std::string chosen = OnDesktop(kChineseFolder) + "\\" + kProductName;
-    ASSERT_EQ(Caption(), chosen);
+    ASSERT_EQ(ui.InstallDirText(), chosen);
 
     for (const CancelBy how : kCancelWays) {
         SCOPED_TRACE(CancelText(how));
@@ -119,7 +119,7 @@ TEST_F(ChooserCancel, AfterAChoiceKeepsTheChosenFolder) {
         ASSERT_NE(dialog, nullptr);
         ASSERT_TRUE(dialog->Select(dialog->Path({Wide(kSpacedFolder)})));
         ASSERT_NO_FATAL_FAILURE(CancelChooser(*dialog, how));
-        EXPECT_EQ(Caption(), chosen);
+        EXPECT_EQ(ui.InstallDirText(), chosen);
     }
 }
 
@@ -134,7 +134,7 @@ TEST_F(ChooserChoice, ConfirmingTheStartGivesTheDesktopFolder) {
     ASSERT_EQ(dialog->Selected(), dialog->Root());
     ASSERT_NO_FATAL_FAILURE(CloseChooser(*dialog, IDOK));
     // Wine hands back C:\users\<user>\Desktop, as the shell reports the desktop directory.
-    EXPECT_EQ(Caption(), DesktopDir() + "\\" + kProductName);
+    EXPECT_EQ(ui.InstallDirText(), DesktopDir() + "\\" + kProductName);
 }
 
 TEST_F(ChooserChoice, AFolderGetsTheProductNameOnceHoweverOftenItIsChosen) {
@@ -155,7 +155,7 @@ TEST_F(ChooserChoice, AFolderGetsTheProductNameOnceHoweverOftenItIsChosen) {
         for (int time = 1; time <= 2; ++time) {
             SCOPED_TRACE(time == 1 ? "first choice" : "same folder again");
             ASSERT_NO_FATAL_FAILURE(ChooseFromDesktop(names));
-            EXPECT_EQ(Caption(), expected);
+            EXPECT_EQ(ui.InstallDirText(), expected);
         }
     }
 }
@@ -170,7 +170,7 @@ TEST_F(ChooserChoice, ADriveRootGetsASingleBackslash) {
         ASSERT_NE(item, nullptr) << dialog->Listing(dialog->Computer());
         ASSERT_TRUE(dialog->Select(item));
         ASSERT_NO_FATAL_FAILURE(CloseChooser(*dialog, IDOK));
-        EXPECT_EQ(Caption(), std::string(1, drive) + ":\\" + kProductName);
+        EXPECT_EQ(ui.InstallDirText(), std::string(1, drive) + ":\\" + kProductName);
     }
 }
 
@@ -184,19 +184,19 @@ TEST_F(ChooserChoice, ANameTheCodePageCannotSpellLeavesTheCaption) {
     ASSERT_TRUE(dialog->ButtonEnabled(IDOK)) << "a real folder, which the dialog hands back";
     ASSERT_NO_FATAL_FAILURE(CloseChooser(*dialog, IDOK));
     // Its ANSI name holds "?" in place of the letter: no usable path.
-    EXPECT_EQ(Caption(), initialCaption_);
+    EXPECT_EQ(ui.InstallDirText(), kInstallDirOnC);
 }
 
 TEST_F(ChooserChoice, AnItemWithoutAFolderPathLeavesTheCaption) {
     ASSERT_NO_FATAL_FAILURE(Launch());
     ASSERT_NO_FATAL_FAILURE(ChooseFromDesktop({kSpacedFolder}));
-    const std::string chosen = Caption();
+    const std::string chosen = ui.InstallDirText();
     const auto dialog = OpenChooser();
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(dialog->Select(dialog->Computer()));
     // OK is disabled for it; the command still makes the dialog hand the item back.
     ASSERT_NO_FATAL_FAILURE(CloseChooser(*dialog, IDOK, Press::Command));
-    EXPECT_EQ(Caption(), chosen);
+    EXPECT_EQ(ui.InstallDirText(), chosen);
 }
 
 } // namespace

@@ -1,5 +1,9 @@
 #include "tests/chooser/folder_dialog.h"
 
+#include "tools/driver/input.h"
+#include "tools/driver/text.h"
+#include "tools/driver/wait.h"
+
 using namespace windriver;
 
 namespace {
@@ -24,56 +28,33 @@ bool EndsWith(const std::wstring& text, const std::wstring& suffix) {
 }
 } // namespace
 
-std::wstring Wide(const std::string& text) {
-    if (text.empty())
-        return {};
-    const int n =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
-}
-
-std::string Narrow(const std::wstring& text) {
-    if (text.empty())
-        return {};
-    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(), n,
-                        nullptr, nullptr);
-    return narrow;
-}
-
 // ---- RemoteMemory -------------------------------------------------------------------------
 
-RemoteMemory::RemoteMemory(DWORD pid, size_t size) {
-    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+RemoteMemory::RemoteMemory(DWORD pid, size_t size)
+    : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)) {
     if (process_)
         address_ =
-            VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+            VirtualAllocEx(process_.Get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
 }
 
 RemoteMemory::~RemoteMemory() {
     if (address_)
-        VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    if (process_)
-        CloseHandle(process_);
+        VirtualFreeEx(process_.Get(), address_, 0, MEM_RELEASE);
 }
 
 bool RemoteMemory::Write(size_t offset, const void* bytes, size_t size) const {
     SIZE_T written = 0;
-    return WriteProcessMemory(process_, at(offset), bytes, size, &written) && written == size;
+    return WriteProcessMemory(process_.Get(), at(offset), bytes, size, &written) && written == size;
 }
 
 bool RemoteMemory::Read(size_t offset, void* bytes, size_t size) const {
     SIZE_T read = 0;
-    return ReadProcessMemory(process_, at(offset), bytes, size, &read) && read == size;
+    return ReadProcessMemory(process_.Get(), at(offset), bytes, size, &read) && read == size;
 }
 
 // ---- FolderDialog -------------------------------------------------------------------------
 
-FolderDialog::FolderDialog(HWND window, HWND tree, DWORD pid)
+FolderDialog::FolderDialog(Found, HWND window, HWND tree, DWORD pid)
     : window_(window), tree_(tree), memory_(pid, kRemoteSize) {}
 
 HWND FolderDialog::Find(DWORD pid) {
@@ -87,8 +68,8 @@ std::unique_ptr<FolderDialog> FolderDialog::WaitFor(DWORD pid, int timeoutMs) {
     HWND window = nullptr;
     if (!WaitUntil([&] { return (window = Find(pid)) != nullptr; }, timeoutMs))
         return nullptr;
-    std::unique_ptr<FolderDialog> dialog(
-        new FolderDialog(window, ChildOfClass(window, WC_TREEVIEWA), pid));
+    auto dialog =
+        std::make_unique<FolderDialog>(Found{}, window, ChildOfClass(window, WC_TREEVIEWA), pid);
     if (!dialog->memory_.ok())
         return nullptr;
     return dialog;

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/win_driver.h"
+#include "platform/scoped_win.h"
+#include "tools/driver/window.h"
 
 // A block of memory inside another process, released on destruction.
 class RemoteMemory {
@@ -25,7 +26,7 @@ public:
     bool Read(size_t offset, void* bytes, size_t size) const;
 
 private:
-    HANDLE process_ = nullptr;
+    UniqueHandle process_;
     void* address_ = nullptr;
 };
 
@@ -67,14 +68,18 @@ public:
     bool CloseWithEscape(int timeoutMs) const;
 
 private:
-    FolderDialog(HWND window, HWND tree, DWORD pid);
+    // Only WaitFor makes one.
+    struct Found {
+        explicit Found() = default;
+    };
+
+public:
+    FolderDialog(Found, HWND window, HWND tree, DWORD pid);
+
+private:
     LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const;
 
     HWND window_;
     HWND tree_;
     RemoteMemory memory_;
 };
-
-// GBK (the test's ANSI code page) to UTF-16 and back.
-std::wstring Wide(const std::string& text);
-std::string Narrow(const std::wstring& text);

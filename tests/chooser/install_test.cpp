@@ -1,86 +1,71 @@
-// Whole installations with the real setup.exe into a folder picked in its folder dialog.
+// Whole installations with the real setup.exe, from the click to the end of the program:
+// into the default location or a folder picked in its folder dialog, answered Yes or No.
+// Runs without a drive D:, so the default location is C:\Velmora软件\Quillmere.
 #include "tests/chooser/chooser_fixture.h"
-#include "tests/support/payload_check.h"
 
 using namespace windriver;
 
 namespace {
 
-class ChooserInstall : public ChooserTest {
-protected:
-    // Chooses the desktop folder and gives the install directory that follows from it.
-    std::string ChooseTarget(const char* folder) {
-        ChooseFromDesktop({folder});
-        const std::string target = OnDesktop(folder) + "\\" + kProductName;
-        EXPECT_EQ(Caption(), target);
-        return target;
-    }
+struct InstallCase {
+    const char* name;
+    const char* chosenFolder; // on the desktop; null keeps the default location
+    int answer;               // to the completion question
 };
 
-TEST_F(ChooserInstall, AnsweredNoPutsFilesAndShortcutInTheChosenFolder) {
+void PrintTo(const InstallCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class InstallInto : public ChooserTest, public ::testing::WithParamInterface<InstallCase> {};
+
+TEST_P(InstallInto, PutsFilesAndShortcutThereAndStartsTheProductOnlyOnYes) {
     ASSERT_NO_FATAL_FAILURE(Launch());
-    std::string target;
-    ASSERT_NO_FATAL_FAILURE(target = ChooseTarget(kChineseFolder));
-
-    const MessageBoxInfo question = InstallUpToTheQuestion();
-    ASSERT_NE(question.hwnd, nullptr);
-    ASSERT_NO_FATAL_FAILURE(Answer(question, IDNO));
-    ExpectExitCode(0);
-
-    ExpectPayloadInstalled(target, PAYLOAD_MANIFEST, kSamplePayloadEntries);
-    ExpectShortcutTo(target + "\\" + kProductExe);
-    ExpectNoStagedArchive();
-    EXPECT_TRUE(ProcessIdsNamed(kProductExe).empty()) << "No starts nothing";
-    if (initialCaption_ != target) {
-        EXPECT_FALSE(DirExists(initialCaption_)) << "the default location stays untouched";
+    std::string target = kInstallDirOnC;
+    if (const char* folder = GetParam().chosenFolder) {
+        ASSERT_NO_FATAL_FAILURE(ChooseFromDesktop({folder}));
+        target = OnDesktop(folder) + "\\" + kProductName;
+    }
+    ASSERT_NO_FATAL_FAILURE(InstallAndAnswer(target, GetParam().answer));
+    if (GetParam().chosenFolder) {
+        EXPECT_FALSE(DirExists(kInstallDirOnC)) << "the default location stays untouched";
     }
 }
 
-TEST_F(ChooserInstall, AnsweredYesStartsTheProductFromTheChosenFolder) {
-    ASSERT_NO_FATAL_FAILURE(Launch());
-    std::string target;
-    ASSERT_NO_FATAL_FAILURE(target = ChooseTarget(kSpacedFolder));
+INSTANTIATE_TEST_SUITE_P(
+    Places, InstallInto,
+    ::testing::Values(InstallCase{"DefaultAnsweredNo", nullptr, IDNO},
+                      InstallCase{"DefaultAnsweredYes", nullptr, IDYES},
+                      InstallCase{"ChineseFolderAnsweredNo", kChineseFolder, IDNO},
+                      InstallCase{"SpacedFolderAnsweredYes", kSpacedFolder, IDYES}));
 
-    const MessageBoxInfo question = InstallUpToTheQuestion();
-    ASSERT_NE(question.hwnd, nullptr);
-    ASSERT_NO_FATAL_FAILURE(Answer(question, IDYES));
-    ExpectExitCode(0);
-
-    const std::string exe = target + "\\" + kProductExe;
-    std::vector<DWORD> products;
-    ASSERT_TRUE(
-        WaitUntil([&] { return !(products = ProcessIdsNamed(kProductExe)).empty(); }, kStartMs))
-        << "the product was not started";
-    ASSERT_EQ(products.size(), 1u);
-    EXPECT_TRUE(SameIgnoringAsciiCase(ProcessImagePath(products[0]), exe))
-        << ProcessImagePath(products[0]);
-    ExpectPayloadInstalled(target, PAYLOAD_MANIFEST, kSamplePayloadEntries);
-    ExpectShortcutTo(exe);
-    ExpectNoStagedArchive();
-}
+class ChooserInstall : public ChooserTest {};
 
 TEST_F(ChooserInstall, APressWhileTheQuestionIsOpenOpensNoDialog) {
     ASSERT_NO_FATAL_FAILURE(Launch());
-    std::string target;
-    ASSERT_NO_FATAL_FAILURE(target = ChooseTarget(kChineseFolder));
+    ASSERT_NO_FATAL_FAILURE(ChooseFromDesktop({kChineseFolder}));
+    const std::string target = OnDesktop(kChineseFolder) + "\\" + kProductName;
+    ASSERT_EQ(ui.InstallDirText(), target);
 
-    const MessageBoxInfo question = InstallUpToTheQuestion();
+    ClickInstall();
+    ASSERT_NO_FATAL_FAILURE(ConfirmNotice());
+    const MessageBoxInfo question = WaitForQuestion();
     ASSERT_NE(question.hwnd, nullptr);
     // The installation is still running, inside its last step. The question has no
     // owner, so the main window takes presses as at any other time.
     ASSERT_TRUE(MainEnabled());
     PressInstallDir();
     EXPECT_TRUE(HoldsFor(
-        [&] { return FolderDialog::Find(setup_.pid()) == nullptr && MainEnabled(); }, kQuietMs))
+        [&] { return FolderDialog::Find(setup.pid()) == nullptr && MainEnabled(); }, kQuietMs))
         << "a folder dialog opened during the installation";
-    EXPECT_EQ(Caption(), target);
-    if (const HWND dialog = FolderDialog::Find(setup_.pid()))
+    EXPECT_EQ(ui.InstallDirText(), target);
+    if (const HWND dialog = FolderDialog::Find(setup.pid()))
         PressDialogButton(dialog, IDCANCEL);
 
     ASSERT_NO_FATAL_FAILURE(Answer(question, IDNO));
     ExpectExitCode(0);
-    ExpectPayloadInstalled(target, PAYLOAD_MANIFEST, kSamplePayloadEntries);
-    ExpectShortcutTo(target + "\\" + kProductExe);
+    ExpectPayloadInstalled(target);
+    ExpectShortcutToInstalledProduct(target);
 }
 
 } // namespace

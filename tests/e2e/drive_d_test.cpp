@@ -13,7 +13,7 @@ TEST_F(DefaultLocation, IsOnDriveDWhenItHasAtLeast1000MBFree) {
     ASSERT_GE(totalFree.QuadPart, 1048576000ull);
 
     ASSERT_NO_FATAL_FAILURE(Launch());
-    EXPECT_EQ(InstallDirText(), kInstallDirOnD);
+    EXPECT_EQ(ui.InstallDirText(), kInstallDirOnD);
 }
 
 } // namespace

@@ -53,7 +53,7 @@ TEST_F(OneInstallAtATime, ButtonAndDirectoryPressesWhileTheQuestionIsOpenAreIgno
         EXPECT_TRUE(HoldsFor([&] { return OnlyTheQuestion(question.hwnd); }, kQuietMs))
             << "another box opened";
     }
-    EXPECT_EQ(InstallDirText(), kInstallDirOnC);
+    EXPECT_EQ(ui.InstallDirText(), kInstallDirOnC);
 
     ASSERT_NO_FATAL_FAILURE(Answer(question, IDNO));
     ExpectExitCode(0);
@@ -96,19 +96,19 @@ protected:
         ClickInstall();
         ASSERT_NO_FATAL_FAILURE(ConfirmNotice());
         const auto box = WaitForMessageBox(setup.pid(), kInstallMs);
-        ASSERT_TRUE(box.has_value()) << "no message; step label \"" << StepText() << "\"";
+        ASSERT_TRUE(box.has_value()) << "no message; step label \"" << ui.StepText() << "\"";
         ASSERT_EQ(box->text, kExtractFailedText) << box->title;
         EXPECT_EQ(box->title, kDefaultBoxTitle);
         EXPECT_EQ(box->buttons, std::vector<int>{IDOK});
-        EXPECT_EQ(StepText(), kExtractFailedStep);
-        EXPECT_FALSE(BarShown());
+        EXPECT_EQ(ui.StepText(), kExtractFailedStep);
+        EXPECT_FALSE(ui.BarShown());
         ASSERT_NO_FATAL_FAILURE(Answer(*box, IDOK));
 
         EXPECT_TRUE(WaitUntil([&] { return !FileExists(StagedInTemp()); }, kBoxMs))
             << "the staged archive is deleted after a failure too";
         EXPECT_TRUE(HoldsFor([&] { return setup.Running() && NoBoxes(); }, kQuietMs))
             << "no completion question; the program stays open";
-        EXPECT_EQ(StepText(), kExtractFailedStep);
+        EXPECT_EQ(ui.StepText(), kExtractFailedStep);
         EXPECT_FALSE(FileExists(DesktopShortcut(kProductName)));
         EXPECT_FALSE(FileExists("C:\\tool.zip"));
         EXPECT_TRUE(ProcessIdsNamed(kProductExe).empty());
@@ -131,7 +131,7 @@ TEST_F(FailedExtraction, CanBeRetriedOnceTheFileIsFree) {
     ASSERT_NO_FATAL_FAILURE(ConfirmNotice());
     const MessageBoxInfo question = WaitForQuestion();
     ASSERT_NE(question.hwnd, nullptr);
-    EXPECT_EQ(StepText(), kShortcutDoneStep);
+    EXPECT_EQ(ui.StepText(), kShortcutDoneStep);
     ASSERT_NO_FATAL_FAILURE(Answer(question, IDNO));
     ExpectExitCode(0);
     ExpectPayloadInstalled(kInstallDirOnC);

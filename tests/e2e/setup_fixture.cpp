@@ -1,24 +1,16 @@
 #include "tests/e2e/setup_fixture.h"
 
-#include "tests/support/payload_check.h"
-
-#include <commctrl.h>
 #include <objbase.h>
-#include <shlobj.h>
-#include <shobjidl.h>
 
 #include <algorithm>
 #include <optional>
 #include <set>
 
+#include "tests/support/product_process.h"
+
 using namespace windriver;
 
 namespace {
-std::string WindowsPath(std::string path) {
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
 std::string DefaultTempStaged() {
     char temp[MAX_PATH + 1] = {};
     GetTempPathA(sizeof temp, temp);
@@ -34,11 +26,15 @@ std::string PicturePath(const char* file) {
     return WindowsPath(std::string(PICTURES_DIR) + "/" + file);
 }
 
+void PrintTo(const RunningCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 void SetupTest::SetUp() {
-    CoInitialize(nullptr);
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
     RemoveLeftovers();
     tempDir = scratch / "temp";
-    CreateDirectoryA(tempDir.c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryA(tempDir.c_str(), nullptr)) << tempDir;
     // A pointer left over the install button by an earlier test would show its hover
     // picture; park it where no window is.
     MoveMouseTo(POINT{2, 2});
@@ -63,43 +59,11 @@ void SetupTest::RemoveLeftovers() {
 void SetupTest::Launch(const std::string& tempFolder) {
     setup = Process::Start(SetupExe(), {{"TMP", tempFolder}, {"TEMP", tempFolder}});
     ASSERT_TRUE(setup.started()) << setup.error();
-    ui = SetupWindow{};
-    ui.window = WaitForTopLevel(setup.pid(), nullptr, kWindowTitle, kStartMs);
-    ASSERT_NE(ui.window, nullptr) << "no visible window titled " << kWindowTitle;
-    ui.panel = ChildAt(ui.window, MakeRect(0, 0, 250, 400));
-    ASSERT_NE(ui.panel, nullptr) << "no 250x400 panel at 0,0 among:\n" << DumpChildren(ui.window);
-    ui.title = ChildWithText(ui.panel, kWindowTitle);
-    ui.closeMark = ChildWithText(ui.panel, kCloseMark);
-    ui.logo = ChildAt(ui.panel, MakeRect(12, 36, 211, 211));
-    ui.installButton = ChildAt(ui.panel, MakeRect(14, 255, 220, 80));
-    ui.progressBar = ChildOfClass(ui.panel, PROGRESS_CLASSA);
-    ui.dirCaption = ChildWithText(ui.panel, kDirCaption);
-    ui.stepLabel = ChildAt(ui.panel, MakeRect(79, 344, 160, 24));
-    ui.installDir = ChildAt(ui.panel, MakeRect(7, 367, 232, 25));
-    const std::pair<HWND, const char*> found[] = {
-        {ui.title, "title"},
-        {ui.closeMark, "close mark"},
-        {ui.logo, "logo"},
-        {ui.installButton, "install button"},
-        {ui.progressBar, "bar"},
-        {ui.dirCaption, "directory caption"},
-        {ui.stepLabel, "step label"},
-        {ui.installDir, "install directory"},
-    };
-    for (const auto& [window, what] : found)
-        ASSERT_NE(window, nullptr) << "no " << what << " among the panel's children:\n"
-                                   << DumpChildren(ui.panel);
-}
-
-bool SetupTest::BarShown() const {
-    return (GetWindowLongA(ui.progressBar, GWL_STYLE) & WS_VISIBLE) != 0;
-}
-
-int SetupTest::BarPosition() const {
-    DWORD_PTR position = 0;
-    if (!SendMessageTimeoutA(ui.progressBar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 5000, &position))
-        return -1;
-    return static_cast<int>(position);
+    std::string problem;
+    const auto found = FindSetupWindow(setup.pid(), kStartMs, &problem);
+    ASSERT_TRUE(found.has_value()) << problem;
+    ui = *found;
+    ASSERT_FALSE(ui.InstallDirText().empty()) << "no default install directory";
 }
 
 void SetupTest::ClickInstall() const {
@@ -120,10 +84,10 @@ MessageBoxInfo SetupTest::WaitForQuestion(ProgressSeen* seen) {
     WaitUntil(
         [&] {
             if (seen) {
-                const std::string step = StepText();
+                const std::string step = ui.StepText();
                 if (seen->steps.empty() || seen->steps.back() != step)
                     seen->steps.push_back(step);
-                const int position = BarShown() ? BarPosition() : -1;
+                const int position = ui.BarShown() ? ui.BarPosition() : -1;
                 if (position >= 0 &&
                     (seen->positions.empty() || seen->positions.back() != position))
                     seen->positions.push_back(position);
@@ -135,7 +99,7 @@ MessageBoxInfo SetupTest::WaitForQuestion(ProgressSeen* seen) {
         },
         kInstallMs, 10);
     if (!box) {
-        ADD_FAILURE() << "no box by the end of the installation; step label \"" << StepText()
+        ADD_FAILURE() << "no box by the end of the installation; step label \"" << ui.StepText()
                       << "\"";
         return {};
     }
@@ -159,6 +123,83 @@ void SetupTest::ExpectExitCode(DWORD expected) {
     EXPECT_EQ(*code, expected);
 }
 
+void SetupTest::InstallAndAnswer(const std::string& dir, int answer) {
+    ASSERT_EQ(ui.InstallDirText(), dir);
+    ClickInstall();
+    const auto notice = WaitForMessageBox(setup.pid(), kBoxMs);
+    ASSERT_TRUE(notice.has_value());
+    EXPECT_FALSE(FileExists(StagedInTemp())) << "nothing is staged before the notice is dismissed";
+    EXPECT_EQ(ui.StepText(), "");
+    ASSERT_NO_FATAL_FAILURE(ConfirmNotice());
+
+    ProgressSeen seen;
+    const MessageBoxInfo question = WaitForQuestion(&seen);
+    ASSERT_NE(question.hwnd, nullptr);
+    // The question comes after everything but the clean-up.
+    ExpectStepsInOrder(seen.steps);
+    ExpectPositionsInOrder(seen.positions);
+    EXPECT_EQ(ui.StepText(), kShortcutDoneStep);
+    EXPECT_TRUE(ui.BarShown());
+    EXPECT_EQ(ui.BarPosition(), 100);
+    EXPECT_TRUE(FileExists(StagedInTemp())) << "staged in the temporary folder";
+    EXPECT_FALSE(FileExists("C:\\tool.zip")) << "nothing staged at the drive root";
+    ExpectCompletionPicture(question);
+    EXPECT_TRUE(ProcessIdsNamed(kProductExe).empty()) << "nothing starts before the answer";
+
+    ASSERT_NO_FATAL_FAILURE(Answer(question, answer));
+    ExpectExitCode(0);
+    const std::string exe = dir + "\\" + kProductExe;
+    if (answer == IDYES) {
+        std::vector<DWORD> products;
+        ASSERT_TRUE(
+            WaitUntil([&] { return !(products = ProcessIdsNamed(kProductExe)).empty(); }, kStartMs))
+            << "the product was not started";
+        ASSERT_EQ(products.size(), 1u);
+        EXPECT_TRUE(SameIgnoringAsciiCase(ProcessImagePath(products[0]), exe))
+            << ProcessImagePath(products[0]) << " instead of " << exe;
+        EXPECT_NE(WaitForTopLevel(products[0], nullptr, kProductName, kStartMs), nullptr)
+            << "the product shows its window";
+    } else {
+        EXPECT_TRUE(ProcessIdsNamed(kProductExe).empty()) << "No starts nothing";
+    }
+    ExpectNoStagedArchive();
+    ExpectPayloadInstalled(dir);
+    ExpectShortcutToInstalledProduct(dir);
+}
+
+void SetupTest::ClickWhileRunningAs(const std::string& exeName, bool refused) {
+    RunningCopy product(scratch.path(), exeName);
+    ASSERT_TRUE(product.started()) << exeName;
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    ClickInstall();
+
+    const auto box = WaitForMessageBox(setup.pid(), kBoxMs);
+    ASSERT_TRUE(box.has_value());
+    if (!refused) {
+        EXPECT_EQ(box->title, kDefaultBoxTitle);
+        EXPECT_EQ(box->text, kNoticeText);
+        return;
+    }
+    EXPECT_EQ(box->title, kRunningTitle);
+    EXPECT_EQ(box->text, kRunningText);
+    EXPECT_EQ(box->buttons, std::vector<int>{IDOK});
+    ASSERT_NO_FATAL_FAILURE(Answer(*box, IDOK));
+    EXPECT_TRUE(HoldsFor(
+        [&] {
+            return setup.Running() && NoBoxes() && ui.StepText().empty() && !ui.BarShown() &&
+                   !FileExists(StagedInTemp()) && !DirExists(kInstallDirOnC);
+        },
+        kQuietMs))
+        << "no notice and no worker";
+
+    // Once the product is closed, the same window installs.
+    TerminateProcessesNamed(exeName);
+    ClickInstall();
+    const auto notice = WaitForMessageBox(setup.pid(), kBoxMs);
+    ASSERT_TRUE(notice.has_value());
+    EXPECT_EQ(notice->text, kNoticeText);
+}
+
 void SetupTest::ExpectPayloadInstalled(const std::string& dir) const {
     ::ExpectPayloadInstalled(dir, PAYLOAD_MANIFEST, kPayloadEntries);
 }
@@ -167,7 +208,8 @@ void SetupTest::ExpectShortcutToInstalledProduct(const std::string& dir) const {
     const std::string link = DesktopShortcut(kProductName);
     ASSERT_TRUE(FileExists(link)) << link;
     const std::string target = ShortcutTarget(link);
-    EXPECT_TRUE(SameIgnoringAsciiCase(target, dir + "\\" + kProductExe)) << target;
+    const std::string exe = dir + "\\" + kProductExe;
+    EXPECT_TRUE(SameIgnoringAsciiCase(target, exe)) << target << " instead of " << exe;
 }
 
 void SetupTest::ExpectNoStagedArchive() const {

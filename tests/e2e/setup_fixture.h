@@ -13,23 +13,27 @@
 #include "tests/support/payload_check.h"
 #include "tests/support/shell_link.h"
 #include "tests/support/test_files.h"
-#include "tests/support/win_driver.h"
+#include "tools/driver/input.h"
+#include "tools/driver/process.h"
+#include "tools/driver/screen.h"
+#include "tools/driver/setup_window.h"
+#include "tools/driver/text.h"
+#include "tools/driver/wait.h"
+#include "tools/driver/window.h"
 
-// What the user reads, byte for byte (GBK at run time).
-inline constexpr char kWindowTitle[] = "安装程序";
+// What the user reads, byte for byte (GBK at run time), besides the titles the driver
+// finds windows and boxes by (tools/driver/setup_window.h).
 inline constexpr char kCloseMark[] = "×";
 inline constexpr char kDirCaption[] = "安装目录：";
 inline constexpr char kProductName[] = PRODUCT_NAME;
 inline constexpr char kInstallDirOnC[] = "C:\\Velmora软件\\" PRODUCT_NAME;
 inline constexpr char kInstallDirOnD[] = "D:\\Velmora软件\\" PRODUCT_NAME;
 inline constexpr char kVendorDirOnC[] = "C:\\Velmora软件";
-inline constexpr char kDefaultBoxTitle[] = "信息：";
 inline constexpr char kNoticeText[] =
     "由于系列正版软件都作了加壳加密处理\r\n如果部分杀毒软件提示警告，请允许即可！\r\n\r\n"
     "软件干净无毒无木马~~支持正版 谢谢大家\r\n"
     "软件安装好后，建议把安装的软件目录加入杀毒软件信任，再运行软件，以免影响部分功能使用。\r\n"
     "可以阅读软件安装说明";
-inline constexpr char kQuestionTitle[] = "温馨提示：";
 inline constexpr char kQuestionText[] =
     "安装完成！\r\n点<是>将启动软件\r\n点<否>不启动,可以在桌面启动软件";
 inline constexpr char kRunningTitle[] = PRODUCT_NAME "<没有关闭>";
@@ -40,7 +44,6 @@ inline constexpr char kStagingStep[] = "1.释放压缩包..";
 inline constexpr char kExtractingStep[] = "2.开始解压..";
 inline constexpr char kExtractFailedStep[] = "2.解压..失败";
 inline constexpr char kShortcutDoneStep[] = "3.创建快捷方式..成功";
-inline constexpr char kChooserTitle[] = "选择文件夹";
 inline constexpr char kProductExe[] = PRODUCT_NAME ".exe";
 inline constexpr size_t kPayloadEntries = PAYLOAD_ENTRIES;
 
@@ -51,20 +54,6 @@ inline constexpr int kInstallMs = 120000;
 inline constexpr int kExitMs = 30000;
 // How long "nothing happens" is watched for.
 inline constexpr int kQuietMs = 1500;
-
-// The main window's controls, found by where they are and what they say.
-struct SetupWindow {
-    HWND window = nullptr;
-    HWND panel = nullptr;
-    HWND title = nullptr;
-    HWND closeMark = nullptr;
-    HWND logo = nullptr;
-    HWND installButton = nullptr;
-    HWND progressBar = nullptr;
-    HWND dirCaption = nullptr;
-    HWND stepLabel = nullptr;
-    HWND installDir = nullptr;
-};
 
 // What a watcher saw of the step label and the bar while an installation ran.
 struct ProgressSeen {
@@ -85,10 +74,6 @@ protected:
     void Launch(const std::string& tempFolder);
     void Launch() { Launch(tempDir); }
 
-    std::string StepText() const { return windriver::WindowText(ui.stepLabel); }
-    std::string InstallDirText() const { return windriver::WindowText(ui.installDir); }
-    bool BarShown() const;
-    int BarPosition() const;
     std::vector<windriver::MessageBoxInfo> Boxes() const {
         return windriver::MessageBoxes(setup.pid());
     }
@@ -104,6 +89,18 @@ protected:
     void Answer(const windriver::MessageBoxInfo& box, int id);
     // The exit code of setup.exe once it has ended.
     void ExpectExitCode(DWORD expected);
+
+    // A whole installation into `dir`, the install directory the window shows, from the
+    // click on the install button to the end of setup.exe, answering the completion
+    // question with `answer` (IDYES or IDNO). Checks what the user sees on the way (the
+    // notice, the steps, the bar, the completion picture, the question) and what is left
+    // at the end: the payload, the shortcut, no staged archive, and the installed product
+    // running after Yes and nothing after No. Use with ASSERT_NO_FATAL_FAILURE.
+    void InstallAndAnswer(const std::string& dir, int answer);
+    // With a copy of the product running under the file name `exeName`, a click on the
+    // install button is refused with the running-product box, after which nothing
+    // happens until the copy ends, or, when not `refused`, goes on to the notice.
+    void ClickWhileRunningAs(const std::string& exeName, bool refused);
 
     // The step texts seen come in the installation's order and end with the shortcut's
     // success; the bar only moves forward, in the steps of the payload's entries, to 100.
@@ -125,8 +122,18 @@ protected:
     ScratchDir scratch{"e2e"};
     std::string tempDir;
     windriver::Process setup;
-    SetupWindow ui;
+    windriver::SetupWindow ui;
 };
 
 // Tests that run an installation.
 class Install : public SetupTest {};
+
+// A copy of the product running under a file name, and whether that keeps the
+// installer from installing.
+struct RunningCase {
+    const char* name;
+    const char* exeName;
+    bool refused;
+};
+// Names the case in test listings, so ctest shows it instead of the bytes.
+void PrintTo(const RunningCase& c, std::ostream* out);

@@ -44,7 +44,7 @@ TEST_F(MainWindow, IsABorderlessPopupCentredWithItsTopAt300) {
     GetClientRect(ui.window, &client);
     EXPECT_EQ(RectText(client), RectText(MakeRect(0, 0, 250, 400))) << "no frame takes room";
 
-    EXPECT_EQ(info.text, kWindowTitle);
+    EXPECT_EQ(info.text, kSetupWindowTitle);
     EXPECT_NE(info.style & WS_POPUP, 0);
     EXPECT_EQ(
         info.style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0)
@@ -62,7 +62,8 @@ TEST_F(MainWindow, ControlsHaveTheirPlacesTextsAndVisibility) {
         bool shown;
     };
     const Expected controls[] = {
-        {"title", &SetupWindow::title, MakeRect(7, 8, 68, 24), kWindowTitle, true},
+        {"panel", &SetupWindow::panel, MakeRect(0, 0, 250, 400), nullptr, true},
+        {"title", &SetupWindow::title, MakeRect(7, 8, 68, 24), kSetupWindowTitle, true},
         {"close mark", &SetupWindow::closeMark, MakeRect(230, 14, 12, 12), kCloseMark, true},
         {"logo", &SetupWindow::logo, MakeRect(12, 36, 211, 211), nullptr, true},
         {"install button", &SetupWindow::installButton, MakeRect(14, 255, 220, 80), nullptr, true},
@@ -83,6 +84,7 @@ TEST_F(MainWindow, ControlsHaveTheirPlacesTextsAndVisibility) {
     }
 
     const WindowInfo bar = Describe(ui.progressBar);
+    EXPECT_EQ(bar.className, PROGRESS_CLASSA);
     EXPECT_NE(bar.style & PBS_SMOOTH, 0);
     EXPECT_EQ(bar.style & PBS_VERTICAL, 0);
     EXPECT_NE(bar.exStyle & WS_EX_STATICEDGE, 0);
@@ -109,7 +111,7 @@ TEST_F(MainWindow, StacksThePanelsChildrenTopDown) {
 TEST_F(MainWindow, ProposesDriveCWithoutADriveD) {
     ASSERT_EQ(GetDriveTypeA("D:\\"), static_cast<UINT>(DRIVE_NO_ROOT_DIR))
         << "this test needs a prefix without drive D:";
-    EXPECT_EQ(InstallDirText(), kInstallDirOnC);
+    EXPECT_EQ(ui.InstallDirText(), kInstallDirOnC);
     EXPECT_TRUE(HoldsFor([&] { return NoBoxes(); }, kQuietMs)) << "no message about drive D:";
 }
 

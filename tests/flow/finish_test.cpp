@@ -7,6 +7,8 @@
 #include "install/messages.h"
 #include "tests/flow/flow_fixture.h"
 
+using namespace windriver;
+
 namespace {
 
 class Completion : public InstallFlow {
@@ -43,10 +45,10 @@ protected:
 
 TEST_F(Completion, ReportsBelowHundredOnlyMoveTheBar) {
     for (int percent : {0, 9, 18, 27, 36, 45, 54, 63, 72, 81, 90, 99}) {
-        gFake.log.clear();
+        gFake.calls.clear();
         EXPECT_EQ(RunUntilExit([&] { OnExtractionProgress(percent); }), kReturned) << percent;
-        const std::string set = "set 进度条1[13] " + std::to_string(percent);
-        EXPECT_EQ(gFake.log, (std::vector<std::string>{set, set})) << percent;
+        const Call set = Call::Set(进度条1, kPropPosition, percent);
+        EXPECT_EQ(gFake.calls, (std::vector<Call>{set, set})) << percent;
     }
 }
 
@@ -58,9 +60,10 @@ TEST_F(Completion, PositionScalesWithTheBarsMaximumAndTruncates) {
     } cases[] = {{100, 45, 45}, {200, 50, 100}, {33, 9, 2}, {1000, 99, 990}, {0, 50, 0}};
     for (const auto& c : cases) {
         gFake.properties[{进度条1, kPropMaximum}].number = c.maximum;
-        gFake.log.clear();
+        gFake.calls.clear();
         OnExtractionProgress(c.percent);
-        EXPECT_EQ(PositionsSet(), (std::vector<long long>{c.percent, c.position}))
+        EXPECT_EQ(gFake.NumbersSet(进度条1, kPropPosition),
+                  (std::vector<long long>{c.percent, c.position}))
             << c.maximum << " " << c.percent;
     }
 }
@@ -71,25 +74,25 @@ TEST_F(Completion, HundredAnsweredNoFinishesWithoutStarting) {
     gFake.answers = {kAnswerNo};
     EXPECT_EQ(RunUntilExit([] { OnExtractionProgress(100); }), 0);
 
-    const auto pictureSize = std::to_string(CompletionPicture.length);
-    const std::vector<std::string> expected = {
-        "set 进度条1[13] 100",
-        "set 进度条1[13] 100",
-        "set 图形按钮1[10] <" + pictureSize + " bytes>",
-        "set 图形按钮1[11] <" + pictureSize + " bytes>",
-        std::string("set 标签_日志[8] \"") + kShortcutDoneLog + "\"",
-        std::string("box 68 [") + kCompletionTitle + "] " + kCompletionQuestion,
-        "set 进度条1[5] 0",
-        "exit 0",
+    const size_t pictureSize = CompletionPicture.length;
+    const std::vector<Call> expected = {
+        Call::Set(进度条1, kPropPosition, 100),
+        Call::Set(进度条1, kPropPosition, 100),
+        Call::SetPicture(图形按钮1, kPropNormalPicture, pictureSize),
+        Call::SetPicture(图形按钮1, kPropHoverPicture, pictureSize),
+        Call::Set(标签_日志, kPropCaption, kShortcutDoneLog),
+        Call::Box(kCompletionQuestion, 68, kCompletionTitle),
+        Call::Set(进度条1, kPropVisible, 0),
+        Call::Exit(0),
     };
-    EXPECT_EQ(gFake.log, expected);
+    EXPECT_EQ(gFake.calls, expected);
     EXPECT_FALSE(FileExists(PrimaryStaged()));
     const std::string strangers(kStrangersBytes);
     EXPECT_EQ(ReadAll(FallbackStaged()), std::vector<uint8_t>(strangers.begin(), strangers.end()))
         << "only the file this run staged is deleted";
     EXPECT_TRUE(FileExists(DesktopShortcut()));
     Sleep(300);
-    EXPECT_EQ(CountProcessesNamed("Quillmere.exe"), 0);
+    EXPECT_TRUE(ProcessIdsNamed("Quillmere.exe").empty());
 }
 
 // "...\Program.exe" beside "...\Program Files" is what Windows would start for an
@@ -100,10 +103,10 @@ TEST_F(Completion, HundredAnsweredYesStartsTheProductNotADecoyAtAPrefixOfItsPath
     ASSERT_TRUE(CopyFileA(BuiltProductExe().c_str(), decoy.c_str(), FALSE));
     gFake.answers = {kAnswerYes};
     EXPECT_EQ(RunUntilExit([] { OnExtractionProgress(100); }), 0);
-    EXPECT_TRUE(WaitForProcessNamed("Quillmere.exe", 5000));
-    EXPECT_EQ(CountProcessesNamed("Program.exe"), 0);
-    EndProcessesNamed("Program.exe");
-    EXPECT_EQ(gFake.log.back(), "exit 0");
+    EXPECT_TRUE(WaitUntil([] { return !ProcessIdsNamed("Quillmere.exe").empty(); }, 5000));
+    EXPECT_TRUE(ProcessIdsNamed("Program.exe").empty());
+    TerminateProcessesNamed("Program.exe");
+    EXPECT_EQ(gFake.calls.back(), Call::Exit(0));
 }
 
 TEST_F(Completion, ShortcutFailureIsReportedAndTheQuestionStillAsked) {
@@ -112,8 +115,8 @@ TEST_F(Completion, ShortcutFailureIsReportedAndTheQuestionStillAsked) {
     int code = -1;
     std::thread([&] { code = RunUntilExit([] { OnExtractionProgress(100); }); }).join();
     EXPECT_EQ(code, 0);
-    EXPECT_TRUE(gFake.Logged(std::string("set 标签_日志[8] \"") + kShortcutFailedLog + "\""));
-    EXPECT_EQ(gFake.Lines("box 68").size(), 1u);
+    EXPECT_TRUE(gFake.Made(Call::Set(标签_日志, kPropCaption, kShortcutFailedLog)));
+    EXPECT_EQ(QuestionsAsked(), 1u);
 }
 
 } // namespace

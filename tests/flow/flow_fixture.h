@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "core/globals.h"
@@ -9,6 +10,8 @@
 #include "tests/support/fake_runtime.h"
 #include "tests/support/product_process.h"
 #include "tests/support/test_files.h"
+#include "tools/driver/process.h"
+#include "tools/driver/wait.h"
 #include "ui/main_window.h"
 
 // A loaded main window on the recording runtime, a temporary directory of the test's own
@@ -26,13 +29,13 @@ protected:
         InitGlobals();
         gFake.Reset();
         LoadWindow(MainWindow);
-        gFake.log.clear();
+        gFake.calls.clear();
         SetInstallDir(installDir);
         RemoveLeftovers();
     }
 
     void TearDown() override {
-        EndProcessesNamed("Quillmere.exe");
+        windriver::TerminateProcessesNamed("Quillmere.exe");
         RemoveLeftovers();
         InstallRunning = false;
         ReleaseGlobals();
@@ -53,11 +56,10 @@ protected:
         DeleteFileA(FallbackStaged().c_str());
     }
 
-    std::vector<long long> PositionsSet() const {
-        std::vector<long long> values;
-        const std::string prefix = "set 进度条1[13] ";
-        for (const auto& line : gFake.Lines(prefix))
-            values.push_back(std::stoll(line.substr(prefix.size())));
-        return values;
+    // How many completion questions (Yes and No, information icon) were asked.
+    static size_t QuestionsAsked() {
+        const auto boxes = gFake.Boxes();
+        return std::count_if(boxes.begin(), boxes.end(),
+                             [](const BoxShown& box) { return box.style == 68; });
     }
 };

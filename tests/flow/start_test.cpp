@@ -11,21 +11,22 @@ namespace {
 
 using Click = InstallFlow;
 
-const std::string kNoticeLine = std::string("box 0 [<default>] ") + kNoticeText;
+const Call kNotice = Call::Box(kNoticeText, 0);
+const Call kWorker = Call::Of(Op::StartThread);
 
 TEST_F(Click, NoticeThenExactlyOneWorker) {
     OnInstallClicked();
-    EXPECT_EQ(gFake.log, (std::vector<std::string>{kNoticeLine, "thread"}));
+    EXPECT_EQ(gFake.calls, (std::vector<Call>{kNotice, kWorker}));
     EXPECT_EQ(gFake.pendingThread, &InstallThreadEntry);
     EXPECT_TRUE(InstallRunning);
 }
 
 TEST_F(Click, NothingHappensWhileAnInstallationRuns) {
     OnInstallClicked();
-    gFake.log.clear();
+    gFake.calls.clear();
     OnInstallClicked();
     OnInstallDirPressed(5, 5, 1); // would open the folder dialog otherwise
-    EXPECT_TRUE(gFake.log.empty());
+    EXPECT_TRUE(gFake.calls.empty());
 }
 
 // A click can arrive while a box of the click routine is open: another program or an
@@ -42,7 +43,7 @@ TEST_F(Click, AClickWhileItsOwnBoxIsOpenIsIgnored) {
             product.emplace(scratch.path(), "Quillmere.exe");
             ASSERT_TRUE(product->started());
         }
-        gFake.log.clear();
+        gFake.calls.clear();
         int boxes = 0;
         gFake.onMessageBox = [&](const std::string&) {
             if (++boxes == 1)
@@ -51,7 +52,7 @@ TEST_F(Click, AClickWhileItsOwnBoxIsOpenIsIgnored) {
         OnInstallClicked();
         gFake.onMessageBox = nullptr;
         EXPECT_EQ(boxes, 1);
-        EXPECT_EQ(gFake.Lines("thread").size(), c.productRunning ? 0u : 1u);
+        EXPECT_EQ(gFake.CallsOf(Op::StartThread).size(), c.productRunning ? 0u : 1u);
         EXPECT_EQ(InstallRunning.load(), !c.productRunning);
         InstallRunning = false;
     }
@@ -61,10 +62,10 @@ TEST_F(Click, AThreadThatCannotStartLeavesTheButtonUsable) {
     gFake.threadsStart = false;
     OnInstallClicked();
     EXPECT_FALSE(InstallRunning);
-    gFake.log.clear();
+    gFake.calls.clear();
     gFake.threadsStart = true;
     OnInstallClicked();
-    EXPECT_EQ(gFake.log, (std::vector<std::string>{kNoticeLine, "thread"}));
+    EXPECT_EQ(gFake.calls, (std::vector<Call>{kNotice, kWorker}));
 }
 
 TEST_F(Click, RefusesWhileTheProductRunsUnderAnyAsciiCase) {
@@ -72,21 +73,21 @@ TEST_F(Click, RefusesWhileTheProductRunsUnderAnyAsciiCase) {
     product.emplace(scratch.path(), "QUILLMERE.EXE");
     ASSERT_TRUE(product->started());
     OnInstallClicked();
-    const std::string box =
-        std::string("box 0 [Quillmere") + kProductRunningTitleSuffix + "] " + kProductRunningText;
-    EXPECT_EQ(gFake.log, (std::vector<std::string>{box}));
+    const Call box =
+        Call::Box(kProductRunningText, 0, std::string("Quillmere") + kProductRunningTitleSuffix);
+    EXPECT_EQ(gFake.calls, (std::vector<Call>{box}));
     EXPECT_FALSE(InstallRunning);
     product.reset();
-    gFake.log.clear();
+    gFake.calls.clear();
     OnInstallClicked(); // the refusal gave the installation back
-    EXPECT_EQ(gFake.log, (std::vector<std::string>{kNoticeLine, "thread"}));
+    EXPECT_EQ(gFake.calls, (std::vector<Call>{kNotice, kWorker}));
 }
 
 TEST_F(Click, AnotherFileNameDoesNotCount) {
     RunningCopy other(scratch.path(), "Quillmere.exe.bak");
     ASSERT_TRUE(other.started());
     OnInstallClicked();
-    EXPECT_EQ(gFake.log, (std::vector<std::string>{kNoticeLine, "thread"}));
+    EXPECT_EQ(gFake.calls, (std::vector<Call>{kNotice, kWorker}));
 }
 
 TEST_F(Click, IsProcessRunningComparesWholeNamesIgnoringAsciiCase) {

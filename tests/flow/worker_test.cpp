@@ -12,32 +12,43 @@ protected:
         ::ExpectPayloadInstalled(installDir, PAYLOAD_MANIFEST, kSamplePayloadEntries);
     }
 
-    std::vector<std::string> StepTexts() const { return gFake.Lines("set 标签_日志[8]"); }
+    static std::vector<std::string> StepTexts() { return gFake.TextsSet(标签_日志, kPropCaption); }
+    // The last records of a failed extraction: the result, the bar hidden, the step's
+    // failure and the message.
+    static std::vector<Call> FailureTail(int result) {
+        return {Call::Extracted(ZIP压缩1, result), Call::Set(进度条1, kPropVisible, 0),
+                Call::Set(标签_日志, kPropCaption, kExtractFailedLog),
+                Call::Box(kExtractFailedText, 0)};
+    }
+    static std::vector<Call> LastCalls(size_t count) {
+        const size_t n = std::min(count, gFake.calls.size());
+        return std::vector<Call>(gFake.calls.end() - static_cast<ptrdiff_t>(n), gFake.calls.end());
+    }
+    static auto Find(const Call& call) {
+        return std::find(gFake.calls.begin(), gFake.calls.end(), call);
+    }
 };
 
 TEST_F(Worker, StagesInTheTempDirectoryExtractsAndCompletes) {
     gFake.answers = {kAnswerNo};
     EXPECT_EQ(RunUntilExit(InstallWorker), 0);
 
-    EXPECT_TRUE(gFake.Logged("extract \"" + tempDir + "\\\\tool.zip\" \"" + installDir + "\""));
-    EXPECT_EQ(StepTexts(), (std::vector<std::string>{
-                               std::string("set 标签_日志[8] \"") + kStagingLog + "\"",
-                               std::string("set 标签_日志[8] \"") + kExtractingLog + "\"",
-                               std::string("set 标签_日志[8] \"") + kShortcutDoneLog + "\""}));
+    EXPECT_TRUE(gFake.Made(Call::Extract(ZIP压缩1, tempDir + "\\\\tool.zip", installDir)));
+    EXPECT_EQ(StepTexts(),
+              (std::vector<std::string>{kStagingLog, kExtractingLog, kShortcutDoneLog}));
     ExpectPayloadInstalled();
     EXPECT_FALSE(FileExists(PrimaryStaged())) << "the staged archive is deleted at the end";
     EXPECT_FALSE(FileExists(FallbackStaged())) << "nothing is staged at the drive root";
     EXPECT_TRUE(FileExists(DesktopShortcut()));
-    EXPECT_EQ(gFake.log.back(), "exit 0");
+    EXPECT_EQ(gFake.calls.back(), Call::Exit(0));
 }
 
 TEST_F(Worker, ShowsTheBarBeforeTheExtractingText) {
     gFake.answers = {kAnswerNo};
     RunUntilExit(InstallWorker);
-    const auto shown = std::find(gFake.log.begin(), gFake.log.end(), "set 进度条1[5] 1");
-    const auto text = std::find(gFake.log.begin(), gFake.log.end(),
-                                std::string("set 标签_日志[8] \"") + kExtractingLog + "\"");
-    ASSERT_NE(shown, gFake.log.end());
+    const auto shown = Find(Call::Set(进度条1, kPropVisible, 1));
+    const auto text = Find(Call::Set(标签_日志, kPropCaption, kExtractingLog));
+    ASSERT_NE(shown, gFake.calls.end());
     EXPECT_LT(shown, text);
 }
 
@@ -45,9 +56,9 @@ TEST_F(Worker, ARetryStartsTheBarFromZero) {
     gFake.properties[{进度条1, kPropPosition}].number = 45; // where a failed run stopped
     gFake.answers = {kAnswerNo};
     RunUntilExit(InstallWorker);
-    const auto shown = std::find(gFake.log.begin(), gFake.log.end(), "set 进度条1[5] 1");
-    ASSERT_NE(shown, gFake.log.end());
-    const auto reset = std::find(gFake.log.begin(), shown, "set 进度条1[13] 0");
+    const auto shown = Find(Call::Set(进度条1, kPropVisible, 1));
+    ASSERT_NE(shown, gFake.calls.end());
+    const auto reset = std::find(gFake.calls.begin(), shown, Call::Set(进度条1, kPropPosition, 0));
     EXPECT_NE(reset, shown) << "the bar is back at 0 before it shows";
 }
 
@@ -56,7 +67,7 @@ TEST_F(Worker, FallsBackToTheInstallDriveRootWhenTheTempDirectoryIsRefused) {
     gFake.answers = {kAnswerNo};
     EXPECT_EQ(RunUntilExit(InstallWorker), 0);
 
-    EXPECT_TRUE(gFake.Logged("extract \"C:\\tool.zip\" \"" + installDir + "\""));
+    EXPECT_TRUE(gFake.Made(Call::Extract(ZIP压缩1, "C:\\tool.zip", installDir)));
     ExpectPayloadInstalled();
     EXPECT_FALSE(FileExists(FallbackStaged()));
 }
@@ -66,12 +77,12 @@ TEST_F(Worker, BothStagingPathsRefusedEndsAfterTheMessage) {
     SetInstallDir("Q:\\nowhere\\Quillmere"); // no drive Q: in the test prefix
     EXPECT_EQ(RunUntilExit(InstallWorker), 0);
 
-    const std::vector<std::string> expected = {
-        std::string("set 标签_日志[8] \"") + kStagingLog + "\"",
-        std::string("box 0 [<default>] ") + kStagingFailedText,
-        "exit 0",
+    const std::vector<Call> expected = {
+        Call::Set(标签_日志, kPropCaption, kStagingLog),
+        Call::Box(kStagingFailedText, 0),
+        Call::Exit(0),
     };
-    EXPECT_EQ(gFake.log, expected) << "no bar, no extraction";
+    EXPECT_EQ(gFake.calls, expected) << "no bar, no extraction";
 }
 
 TEST_F(Worker, FailedExtractionIsReportedAndLeavesTheWindowUsable) {
@@ -87,16 +98,10 @@ TEST_F(Worker, FailedExtractionIsReportedAndLeavesTheWindowUsable) {
     CloseHandle(lock);
 
     EXPECT_EQ(gFake.extractResult, kExtractFailed);
-    const std::vector<std::string> tail = {
-        "extracted 0",
-        "set 进度条1[5] 0",
-        std::string("set 标签_日志[8] \"") + kExtractFailedLog + "\"",
-        std::string("box 0 [<default>] ") + kExtractFailedText,
-    };
-    ASSERT_GE(gFake.log.size(), tail.size());
-    EXPECT_EQ(std::vector<std::string>(gFake.log.end() - 4, gFake.log.end()), tail);
-    EXPECT_TRUE(gFake.Lines("box 68").empty()) << "no completion question";
-    EXPECT_TRUE(gFake.Lines("set 图形按钮1").empty());
+    ASSERT_GE(gFake.calls.size(), 4u);
+    EXPECT_EQ(LastCalls(4), FailureTail(0));
+    EXPECT_EQ(QuestionsAsked(), 0u) << "no completion question";
+    EXPECT_TRUE(gFake.CallsOn(图形按钮1).empty());
     EXPECT_FALSE(FileExists(PrimaryStaged()));
     EXPECT_FALSE(FileExists(DesktopShortcut()));
 }
@@ -106,18 +111,12 @@ TEST_F(Worker, FailedExtractionIsReportedAndLeavesTheWindowUsable) {
 TEST_F(Worker, EveryResultButDoneTakesTheFailurePath) {
     for (int result : {kExtractFailed, kExtractMissing}) {
         SCOPED_TRACE(result);
-        gFake.log.clear();
+        gFake.calls.clear();
         gFake.forcedExtractResult = result;
         EXPECT_EQ(RunUntilExit(InstallWorker), kReturned);
-        const std::vector<std::string> tail = {
-            "extracted " + std::to_string(result),
-            "set 进度条1[5] 0",
-            std::string("set 标签_日志[8] \"") + kExtractFailedLog + "\"",
-            std::string("box 0 [<default>] ") + kExtractFailedText,
-        };
-        ASSERT_GE(gFake.log.size(), tail.size());
-        EXPECT_EQ(std::vector<std::string>(gFake.log.end() - 4, gFake.log.end()), tail);
-        EXPECT_TRUE(gFake.Lines("box 68").empty()) << "no completion question";
+        ASSERT_GE(gFake.calls.size(), 4u);
+        EXPECT_EQ(LastCalls(4), FailureTail(result));
+        EXPECT_EQ(QuestionsAsked(), 0u) << "no completion question";
         EXPECT_FALSE(FileExists(PrimaryStaged()));
     }
 }
@@ -160,7 +159,7 @@ TEST_F(Worker, DoesNotWriteThroughAHardLinkedToolZip) {
     ASSERT_TRUE(CreateHardLinkA(PrimaryStaged().c_str(), other.c_str(), nullptr));
     gFake.answers = {kAnswerNo};
     EXPECT_EQ(RunUntilExit(InstallWorker), 0);
-    EXPECT_TRUE(gFake.Logged("extract \"C:\\tool.zip\" \"" + installDir + "\""));
+    EXPECT_TRUE(gFake.Made(Call::Extract(ZIP压缩1, "C:\\tool.zip", installDir)));
     EXPECT_EQ(ReadAll(other), (std::vector<uint8_t>{'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
     ExpectPayloadInstalled();
     EXPECT_FALSE(FileExists(FallbackStaged()));

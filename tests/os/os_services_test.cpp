@@ -9,6 +9,10 @@
 #include "platform/os/services.h"
 #include "tests/support/product_process.h"
 #include "tests/support/test_files.h"
+#include "tools/driver/process.h"
+#include "tools/driver/wait.h"
+
+using namespace windriver;
 
 namespace {
 
@@ -120,10 +124,10 @@ TEST(RunProgram, QuotedPathWithSpacesStartsTheProductNotAPrefix) {
 
     EXPECT_EQ(QuotedCommandLine(exe), "\"" + exe + "\"");
     EXPECT_TRUE(RunProgram(QuotedCommandLine(exe), false));
-    EXPECT_TRUE(WaitForProcessNamed("Quillmere.exe", 5000));
-    EXPECT_EQ(CountProcessesNamed("Program.exe"), 0);
-    EndProcessesNamed("Quillmere.exe");
-    EndProcessesNamed("Program.exe");
+    EXPECT_TRUE(WaitUntil([] { return !ProcessIdsNamed("Quillmere.exe").empty(); }, 5000));
+    EXPECT_TRUE(ProcessIdsNamed("Program.exe").empty());
+    TerminateProcessesNamed("Quillmere.exe");
+    TerminateProcessesNamed("Program.exe");
 }
 
 TEST(RunProgram, GivesFalseWhenNothingStarts) {

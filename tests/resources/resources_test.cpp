@@ -21,7 +21,8 @@
 #include "platform/scoped_win.h"
 #include "tests/support/shell_link.h"
 #include "tests/support/test_files.h"
-#include "tests/support/win_driver.h"
+#include "tools/driver/screen.h"
+#include "tools/driver/text.h"
 
 using namespace windriver;
 

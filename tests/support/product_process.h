@@ -1,6 +1,10 @@
 #pragma once
-// Starts and finds real processes of the sample product for tests.
+// Running copies of the sample product, for tests that need the product running under a
+// given file name. Finding and ending processes by name is the driver's
+// (tools/driver/process.h).
 #include <string>
+
+#include "tools/driver/process.h"
 
 // The sample product built with the tests, as a Windows path.
 std::string BuiltProductExe();
@@ -9,18 +13,8 @@ std::string BuiltProductExe();
 class RunningCopy {
 public:
     RunningCopy(const std::string& folder, const std::string& exeName);
-    ~RunningCopy();
-    RunningCopy(const RunningCopy&) = delete;
-    RunningCopy& operator=(const RunningCopy&) = delete;
-    bool started() const { return process_ != nullptr; }
+    bool started() const { return process_.started(); }
 
 private:
-    void* process_ = nullptr;
+    windriver::Process process_;
 };
-
-// Processes whose executable file name equals `exeName` exactly.
-int CountProcessesNamed(const std::string& exeName);
-// Ends them all; gives how many were ended.
-int EndProcessesNamed(const std::string& exeName);
-// Waits until a process of that name exists or the time is up.
-bool WaitForProcessNamed(const std::string& exeName, int timeoutMs);

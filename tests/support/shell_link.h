@@ -8,4 +8,3 @@ std::string DesktopShortcut(const std::string& productName);
 // The target a saved shell link points to, read back through the shell's own interfaces;
 // a text in angle brackets when the link cannot be read.
 std::string ShortcutTarget(const std::string& linkFile);
-bool SameIgnoringAsciiCase(const std::string& a, const std::string& b);

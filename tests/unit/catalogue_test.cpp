@@ -58,17 +58,18 @@ protected:
 };
 
 TEST_F(CreatedEvent, SizesAndPlacesTheWindowFirst) {
-    const std::vector<std::string> expected = {"load window", "set 主窗口[2] 250",
-                                               "set 主窗口[3] 400", "set 主窗口[1] 300"};
-    ASSERT_GE(gFake.log.size(), 4u);
-    EXPECT_EQ(std::vector<std::string>(gFake.log.begin(), gFake.log.begin() + 4), expected);
+    const std::vector<Call> expected = {
+        Call::Of(Op::LoadWindow), Call::Set(主窗口, kPropWidth, 250),
+        Call::Set(主窗口, kPropHeight, 400), Call::Set(主窗口, kPropTop, 300)};
+    ASSERT_GE(gFake.calls.size(), 4u);
+    EXPECT_EQ(std::vector<Call>(gFake.calls.begin(), gFake.calls.begin() + 4), expected);
     EXPECT_EQ(gFake.Number(主窗口, kPropLeft), 50) << "the left edge is never written";
 }
 
 TEST_F(CreatedEvent, WritesTheDefaultDirectoryForTheDriveThatHasRoom) {
     const std::string drive = ChooseInstallDrive(GetDriveFreeMB("d:"));
     EXPECT_EQ(gFake.Text(标签_安装目录, kPropCaption), drive + "Velmora软件\\Quillmere");
-    EXPECT_EQ(gFake.Lines("set 标签_安装目录").size(), 1u);
+    EXPECT_EQ(gFake.CallsOn(标签_安装目录).size(), 1u);
 }
 
 TEST_F(CreatedEvent, FillsTheProductStateWithAnOwnCopy) {
