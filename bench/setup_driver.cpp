@@ -149,6 +149,11 @@ bool BarAtEnd(HWND bar) {
            maximum > 0 && position >= maximum;
 }
 
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 int CountFiles(const std::string& dir) {
     const auto tree = bench::ListTree(dir);
     return static_cast<int>(std::count_if(tree.begin(), tree.end(),
@@ -227,6 +232,10 @@ int Install(const std::string& setupExe, const std::string& tempFolder, bool bre
     std::vector<std::pair<double, std::string>> steps{{0.0, firstStep}};
     // The bar reaches its end when the last entry is out; the completion follows.
     std::optional<double> barFull;
+    // The extraction ends by moving the product folder, made under a name of its own, into
+    // place in one rename, just before the final event: its appearing is an end mark that
+    // asks setup.exe nothing, unlike the bar.
+    std::optional<double> folderIn;
     int polls = 0;
     while (!question) {
         const double now = bench::Now() - start;
@@ -235,6 +244,8 @@ int Install(const std::string& setupExe, const std::string& tempFolder, bool bre
             steps.emplace_back(now, text);
         if (breakdown && !barFull && BarAtEnd(bar))
             barFull = bench::Now() - start;
+        if (!folderIn && IsFolder(installDir))
+            folderIn = bench::Now() - start;
         for (auto& found : MessageBoxes(setup.pid())) {
             if (found.hwnd != notice->hwnd) {
                 question = bench::Now() - start;
@@ -271,6 +282,8 @@ int Install(const std::string& setupExe, const std::string& tempFolder, bool bre
         std::printf("install_step=%.6f %s\n", seconds, text.c_str());
     if (barFull)
         std::printf("install_bar_full=%.6f\n", *barFull);
+    if (folderIn)
+        std::printf("install_folder_in=%.6f\n", *folderIn);
     std::printf("install_polls=%d\n", polls);
     std::printf("install_exit=%ld\n", code ? static_cast<long>(*code) : -999L);
     std::printf("install_files=%d\n", files);
