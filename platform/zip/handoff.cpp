@@ -24,7 +24,7 @@ Handoff::Handoff(WritePiece write, void* context) : write_(write), context_(cont
 Handoff::~Handoff() {
     if (thread_) {
         Abandon();
-        Join();
+        WaitForSingleObject(thread_.Get(), INFINITE);
     }
 }
 
@@ -107,10 +107,11 @@ uint64_t Handoff::WaitForMore(uint64_t seen) {
     return written_;
 }
 
+// The thread's own end, which costs its system a little more, is waited for later, by
+// the destructor.
 bool Handoff::Join() {
-    if (thread_)
-        WaitForSingleObject(thread_.Get(), INFINITE);
-    thread_.Reset();
     Locked locked(lock_);
+    while (thread_ && !ended_)
+        SleepConditionVariableSRW(&freed_, &lock_, INFINITE, 0);
     return ended_ && !failed_ && !abandoned_ && waiting_ == 0;
 }

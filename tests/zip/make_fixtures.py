@@ -247,7 +247,7 @@ def write_meeting_names(out):
 
 # The extraction passes an entry's bytes from its inflating thread to its writing one in
 # pieces of this size (kPieceBytes).
-PIECE = 256 * 1024
+PIECE = 64 * 1024
 PIECE_SIZES = (0, 1, PIECE - 1, PIECE, PIECE + 1, 2 * PIECE, 3 * PIECE + 5)
 
 

@@ -17,7 +17,7 @@ using testing::Each;
 using testing::ElementsAre;
 
 // The sizes piece_sizes.zip holds, around the piece size its generator assumes.
-static_assert(kPieceBytes == 256 * 1024, "tests/zip/make_fixtures.py: PIECE");
+static_assert(kPieceBytes == 64 * 1024, "tests/zip/make_fixtures.py: PIECE");
 constexpr size_t kSizes[] = {
     0, 1, kPieceBytes - 1, kPieceBytes, kPieceBytes + 1, 2 * kPieceBytes, 3 * kPieceBytes + 5};
 
