@@ -81,7 +81,8 @@ record "machine.cpu $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | he
 record "machine.memory $(awk '/^MemTotal:/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo)"
 record "machine.wine $(wine --version 2>/dev/null)"
 record "machine.kernel $(uname -r)"
-record "machine.commit $(git -C "$ROOT" rev-parse --short HEAD 2>/dev/null || echo unknown)$(git -C "$ROOT" diff --quiet HEAD 2>/dev/null || echo ' (with uncommitted changes)')"
+# The report this run replaces does not count as a change to what is measured.
+record "machine.commit $(git -C "$ROOT" rev-parse --short HEAD 2>/dev/null || echo unknown)$(git -C "$ROOT" diff --quiet HEAD -- . ':!docs/benchmarks.md' 2>/dev/null || echo ' (with uncommitted changes)')"
 record "machine.build_type $(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$BUILD/CMakeCache.txt")"
 
 # ---- 1. footprint ----------------------------------------------------------------------
